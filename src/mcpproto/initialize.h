@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+namespace quorvelin::mcpproto {
+
+// The "initialize" result: the client's revision when it named one (else ours), fixed
+// capabilities, serverInfo {name, version "0.8.2", build "dev"|"prod"} and the instructions.
+QJsonObject initializeResult(const QString &clientProtocolVersion);
+
+} // namespace quorvelin::mcpproto

@@ -1,0 +1,44 @@
+#include "mcpsetup/identity.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace quorvelin::mcpsetup {
+
+QString currentExePath()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+}
+
+QString sidecarExePath()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() +
+                                    QStringLiteral("/quorvelin-mcp"));
+}
+
+bool isDevWorld()
+{
+    return !qEnvironmentVariableIsEmpty("QUORVELIN_DEV");
+}
+
+bool isDevBuild()
+{
+    if (isDevWorld())
+        return true;
+    static const QLatin1String fragments[] = {
+        QLatin1String("/build/"), QLatin1String("/build-release/"),
+        QLatin1String("/cmake-build-"), QLatin1String("/out/")};
+    const QString exe = QCoreApplication::applicationFilePath();
+    for (const QLatin1String fragment : fragments) {
+        if (exe.contains(fragment, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString serverEntryName()
+{
+    return isDevBuild() ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin");
+}
+
+} // namespace quorvelin::mcpsetup

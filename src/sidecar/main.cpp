@@ -1,0 +1,6 @@
+#include "sidecar/sidecar.h"
+
+int main(int argc, char **argv)
+{
+    return quorvelin::sidecar::run(argc, argv);
+}

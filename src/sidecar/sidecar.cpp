@@ -1,0 +1,226 @@
+#include "sidecar/sidecar.h"
+
+#include "logger/logger.h"
+#include "mcpproto/initialize.h"
+#include "mcpproto/prompts.h"
+#include "mcpproto/protocol.h"
+#include "mcpsetup/identity.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorvelin::sidecar {
+
+namespace {
+
+// Where answers go while a line is handled; standard output in the real process.
+QIODevice *answerSink = nullptr;
+
+void writeLine(const QJsonObject &object)
+{
+    QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    bytes.append('\n');
+    // Write errors are ignored: a client that stopped reading gets nothing either way.
+    answerSink->write(bytes);
+}
+
+QJsonObject envelope(const QJsonValue &id)
+{
+    QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}};
+    if (!id.isUndefined())
+        answer.insert(QStringLiteral("id"), id);
+    return answer;
+}
+
+void sendResult(const QJsonValue &id, const QJsonObject &result)
+{
+    QJsonObject answer = envelope(id);
+    answer.insert(QStringLiteral("result"), result);
+    writeLine(answer);
+}
+
+void sendError(const QJsonValue &id, int code, const QString &message)
+{
+    QJsonObject answer = envelope(id);
+    answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
+                                                       {QStringLiteral("message"), message}});
+    writeLine(answer);
+}
+
+QString stringOr(const QJsonValue &value, const QString &fallback)
+{
+    return value.isString() ? value.toString() : fallback;
+}
+
+void logClientIdentity(const QJsonObject &params)
+{
+    if (!asCore().isInfoEnabled())
+        return;
+    const QJsonObject clientInfo = params.value(QStringLiteral("clientInfo")).toObject();
+    const QString protocol = params.value(QStringLiteral("protocolVersion")).toString();
+    const QStringList capabilities = params.value(QStringLiteral("capabilities")).toObject().keys();
+    qCInfo(asCore).noquote()
+        << QStringLiteral("MCP sidecar · client=%1 v%2 · protocol=%3 · capabilities=[%4]")
+               .arg(stringOr(clientInfo.value(QStringLiteral("name")), QStringLiteral("(unknown)")),
+                    stringOr(clientInfo.value(QStringLiteral("version")), QStringLiteral("?")),
+                    protocol.isEmpty() ? QStringLiteral("(none)") : protocol,
+                    capabilities.join(QStringLiteral(", ")));
+}
+
+void handlePing(const QJsonValue &id, const QJsonObject &)
+{
+    sendResult(id, QJsonObject());
+}
+
+void handleInitialized(const QJsonValue &, const QJsonObject &) {}
+
+void handleInitialize(const QJsonValue &id, const QJsonObject &params)
+{
+    logClientIdentity(params);
+    sendResult(id, mcpproto::initializeResult(
+                       params.value(QStringLiteral("protocolVersion")).toString()));
+}
+
+// The GUI program writes the catalogue; it is read afresh so edits show at once.
+QJsonArray toolCatalogue()
+{
+    QFile file(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+               QStringLiteral("/mcp-tools.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonArray();
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("tools")).toArray();
+}
+
+void handleToolsList(const QJsonValue &id, const QJsonObject &)
+{
+    sendResult(id, QJsonObject{{QStringLiteral("tools"), toolCatalogue()}});
+}
+
+void handlePromptsList(const QJsonValue &id, const QJsonObject &)
+{
+    sendResult(id, QJsonObject{{QStringLiteral("prompts"), mcpproto::promptsList()}});
+}
+
+void handlePromptsGet(const QJsonValue &id, const QJsonObject &params)
+{
+    const QString name = params.value(QStringLiteral("name")).toString();
+    bool found = false;
+    const QJsonObject prompt = mcpproto::promptGet(
+        name, params.value(QStringLiteral("arguments")).toObject(), &found);
+    if (found)
+        sendResult(id, prompt);
+    else
+        sendError(id, mcpproto::kInvalidParams, QStringLiteral("Unknown prompt: ") + name);
+}
+
+using Handler = void (*)(const QJsonValue &id, const QJsonObject &params);
+
+struct Route
+{
+    const char *method;
+    Handler handler;
+};
+
+const Route kRoutes[] = {
+    {"ping", handlePing},
+    {"notifications/initialized", handleInitialized},
+    {"initialize", handleInitialize},
+    {"tools/list", handleToolsList},
+    {"prompts/list", handlePromptsList},
+    {"prompts/get", handlePromptsGet},
+};
+
+void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &params)
+{
+    for (const Route &route : kRoutes) {
+        if (method == QLatin1String(route.method)) {
+            route.handler(id, params);
+            return;
+        }
+    }
+    // Notifications (no id) and null ids never get an error back.
+    if (!id.isUndefined() && !id.isNull())
+        sendError(id, mcpproto::kMethodNotFound, QStringLiteral("Method not found: ") + method);
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Brenlow"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("com.brenlow"));
+    QCoreApplication::setApplicationName(mcpsetup::isDevWorld() ? QStringLiteral("Quorvelin-Dev")
+                                                                : QStringLiteral("Quorvelin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.1.0"));
+}
+
+} // namespace
+
+void handleLine(const QByteArray &line, QIODevice &out)
+{
+    if (line.isEmpty())
+        return;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return;
+    const QJsonObject message = document.object();
+    answerSink = &out;
+    dispatch(message.value(QStringLiteral("method")).toString(),
+             message.value(QStringLiteral("id")),
+             message.value(QStringLiteral("params")).toObject());
+    answerSink = nullptr;
+}
+
+void serve(QIODevice &in, QIODevice &out)
+{
+    for (;;) {
+        QByteArray line = in.readLine();
+        if (line.isEmpty())
+            return;
+        if (line.endsWith('\n'))
+            line.chop(1);
+        handleLine(line, out);
+    }
+}
+
+int run(int argc, char **argv)
+{
+#ifdef SIGPIPE
+    // A client that closed its end must not kill us mid-answer; the write just fails.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    QCoreApplication app(argc, argv);
+    setApplicationIdentity();
+    initLogger();
+
+    // One write(2) per answer line: nothing waits in a buffer between messages.
+    QFile out;
+    out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered);
+
+    // stdio's buffer hands over whatever a single read returned, so a line is handled as soon as
+    // its "\n" arrives; QFile would wait to fill its whole read buffer from the pipe.
+    char *buffer = nullptr;
+    size_t capacity = 0;
+    for (;;) {
+        const auto length = getline(&buffer, &capacity, stdin);
+        if (length < 0)
+            break;
+        qsizetype size = qsizetype(length);
+        if (size > 0 && buffer[size - 1] == '\n')
+            --size;
+        handleLine(QByteArray::fromRawData(buffer, size), out);
+    }
+    std::free(buffer);
+    return 0;
+}
+
+} // namespace quorvelin::sidecar

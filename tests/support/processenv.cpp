@@ -1,0 +1,86 @@
+#include "support/processenv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quorvelin::testsupport {
+
+IsolatedEnv::IsolatedEnv()
+    : env_(QProcessEnvironment::systemEnvironment())
+{
+    env_.remove(QStringLiteral("QUORVELIN_DEV"));
+    env_.remove(QStringLiteral("QUORVELIN_MCP_YIELD_RETRY"));
+    for (const QString &dir : {home(), dataHome(), tmp(), home() + QStringLiteral("/.config")})
+        QDir().mkpath(dir);
+    env_.insert(QStringLiteral("HOME"), home());
+    env_.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home() + QStringLiteral("/.config"));
+    env_.insert(QStringLiteral("TMPDIR"), tmp());
+}
+
+QString IsolatedEnv::appDataDir(bool devWorld) const
+{
+    return dataHome() + (devWorld ? QStringLiteral("/Brenlow/Quorvelin-Dev")
+                                  : QStringLiteral("/Brenlow/Quorvelin"));
+}
+
+ProcessRun runProcess(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &environment, const QByteArray &input,
+                      int timeoutMs)
+{
+    ProcessRun run;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, arguments);
+    run.started = process.waitForStarted(5000);
+    if (!run.started)
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    run.elapsedMs = clock.elapsed();
+    run.exitCode = process.exitCode();
+    run.exitStatus = process.exitStatus();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QString sidecarPath()
+{
+    return qEnvironmentVariable("QUORVELIN_MCP_BIN");
+}
+
+QString binDir()
+{
+    return qEnvironmentVariable("QUORVELIN_BIN_DIR");
+}
+
+QString copyExecutable(const QString &source, const QString &dir)
+{
+    QDir().mkpath(dir);
+    const QString target = dir + QLatin1Char('/') + QFileInfo(source).fileName();
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return QString();
+    QFile::setPermissions(target, QFile::permissions(source));
+    return target;
+}
+
+QList<QByteArray> splitLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace quorvelin::testsupport
