@@ -19,14 +19,12 @@ namespace {
 // Long answers (the instructions) are cut for the screen; the wire carries them whole.
 constexpr int kShownChars = 200;
 
-QTextStream &console()
-{
+QTextStream &console() {
     static QTextStream stream(stdout);
     return stream;
 }
 
-struct Step
-{
+struct Step {
     const char *comment;
     const char *request;
     bool expectsAnswer;
@@ -45,25 +43,22 @@ const Step kSession[] = {
      R"({"jsonrpc":"2.0","id":4,"method":"prompts/get","params":{"name":"archive-recent","arguments":{"count":"12"}}})",
      true},
     {"A prompt name is matched exactly.",
-     R"({"jsonrpc":"2.0","id":5,"method":"prompts/get","params":{"name":"Archive-Recent"}})",
-     true},
+     R"({"jsonrpc":"2.0","id":5,"method":"prompts/get","params":{"name":"Archive-Recent"}})", true},
     {"Malformed lines are dropped silently; the session goes on.", R"({"jsonrpc":"2.0","id":6,)",
      false},
-    {"Unknown methods are refused.", R"({"jsonrpc":"2.0","id":7,"method":"sampling/createMessage"})",
-     true},
+    {"Unknown methods are refused.",
+     R"({"jsonrpc":"2.0","id":7,"method":"sampling/createMessage"})", true},
     {"Liveness.", R"({"jsonrpc":"2.0","id":8,"method":"ping"})", true},
 };
 
-QString shown(const QByteArray &line)
-{
+QString shown(const QByteArray &line) {
     const QString text = QString::fromUtf8(line);
     if (text.size() <= kShownChars)
         return text;
     return text.left(kShownChars) + QStringLiteral("… (%1 bytes)").arg(line.size());
 }
 
-void writeDemoCatalogue(const QString &appDataDir)
-{
+void writeDemoCatalogue(const QString &appDataDir) {
     QDir().mkpath(appDataDir);
     const auto tool = [](const char *name, const char *description) {
         return QJsonObject{{QStringLiteral("name"), QString::fromUtf8(name)},
@@ -81,8 +76,7 @@ void writeDemoCatalogue(const QString &appDataDir)
 }
 
 // Reads one answer line, or gives up after a few seconds.
-QByteArray readAnswer(QProcess &sidecar)
-{
+QByteArray readAnswer(QProcess &sidecar) {
     QElapsedTimer clock;
     clock.start();
     while (!sidecar.canReadLine() && clock.elapsed() < 5000) {
@@ -97,8 +91,7 @@ QByteArray readAnswer(QProcess &sidecar)
 
 } // namespace
 
-int runDemo()
-{
+int runDemo() {
     QTemporaryDir home;
     if (!home.isValid()) {
         console() << "cannot create a temporary home\n";
