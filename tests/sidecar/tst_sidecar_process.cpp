@@ -16,6 +16,9 @@ using namespace quorvelin::testsupport;
 
 namespace {
 
+// A request with a NUL byte between two members; the size comes from the literal itself.
+const char kNulLine[] = "{\"id\":4,\0\"method\":\"ping\"}\n";
+
 const QRegularExpression
     kLogLine(QStringLiteral(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] [DIWCF?] \[[a-z.]+\] .*$)"));
 
@@ -92,7 +95,7 @@ private slots:
                    R"({"error":{"code":-32601,"message":"Method not found: nope"},"id":3,"jsonrpc":"2.0"})"
                    "\n");
         QTest::newRow("NUL byte in a line")
-            << QByteArray("{\"id\":4,\0\"method\":\"ping\"}\n", 29) << QByteArray();
+            << QByteArray(kNulLine, sizeof kNulLine - 1) << QByteArray();
         QTest::newRow("notifications only")
             << QByteArray(R"({"method":"notifications/initialized"})"
                           "\n"
