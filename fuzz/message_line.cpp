@@ -1,0 +1,61 @@
+// Message lines into the sidecar's handler, one after another as the read loop hands them over:
+// nothing crashes or hangs, no line gets more than one answer line, and every answer line is a
+// JSON object with "jsonrpc" "2.0".
+#include "fuzzsupport.h"
+#include "sidecar/sidecar.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace quorvelin;
+
+namespace {
+
+// A small catalogue, so tools/list has something to serialise.
+const char kCatalogue[] = R"({"tools":[{"name":"screenshot_fullscreen","description":"截全屏",)"
+                          R"("inputSchema":{"type":"object","properties":{}}}]})";
+
+void checkAnswer(const QByteArray &line, const QByteArray &answer) {
+    if (answer.isEmpty())
+        return;
+    if (!answer.endsWith('\n') || answer.count('\n') != 1)
+        fuzz::fail("an answer is not exactly one line", line);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(answer.chopped(1), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        fuzz::fail("an answer line is not a JSON object", line);
+    if (document.object().value(QStringLiteral("jsonrpc")) != QStringLiteral("2.0"))
+        fuzz::fail("an answer line lacks \"jsonrpc\" \"2.0\"", line);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    fuzz::setUp(argc, argv);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    QFile catalogue(dataDir + QStringLiteral("/mcp-tools.json"));
+    if (catalogue.open(QIODevice::WriteOnly))
+        catalogue.write(kCatalogue);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const QByteArray input =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    // The read loop splits at "\n" and never hands the terminator on.
+    for (const QByteArray &line : input.split('\n')) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        sidecar::handleLine(line, out);
+        checkAnswer(line, out.data());
+    }
+    return 0;
+}
