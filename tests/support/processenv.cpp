@@ -1,5 +1,6 @@
 #include "support/processenv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,12 +52,15 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
     return run;
 }
 
-QString sidecarPath() {
-    return qEnvironmentVariable("QUORVELIN_MCP_BIN");
+// CTest names the binaries; a test started by hand finds them beside itself.
+QString binDir() {
+    const QString dir = qEnvironmentVariable("QUORVELIN_BIN_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
 }
 
-QString binDir() {
-    return qEnvironmentVariable("QUORVELIN_BIN_DIR");
+QString sidecarPath() {
+    const QString path = qEnvironmentVariable("QUORVELIN_MCP_BIN");
+    return path.isEmpty() ? binDir() + QStringLiteral("/quorvelin-mcp") : path;
 }
 
 QString copyExecutable(const QString &source, const QString &dir, const QString &name) {
