@@ -1,56 +1,16 @@
 #include "driver.h"
 
-#include "mcpsetup/discovery.h"
-#include "mcpsetup/probe.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
-
-#include <cstdio>
-
 namespace quorvelin::testsupport {
 
-namespace {
-
-QJsonObject probe(int budgetMs) {
-    const mcpsetup::ProbeResult r = mcpsetup::probeMcpServer(budgetMs);
-    return {{QStringLiteral("ok"), r.ok},
-            {QStringLiteral("toolCount"), r.toolCount},
-            {QStringLiteral("elapsedMs"), r.elapsedMs},
-            {QStringLiteral("protocolVersion"), r.protocolVersion},
-            {QStringLiteral("serverName"), r.serverName},
-            {QStringLiteral("serverBuild"), r.serverBuild},
-            {QStringLiteral("error"), r.error}};
-}
-
-QJsonArray discover() {
-    QJsonArray targets;
-    const QList<mcpsetup::ClaudeCodeTarget> found = mcpsetup::discoverClaudeCodeTargets();
-    for (const mcpsetup::ClaudeCodeTarget &t : found)
-        targets.append(QJsonObject{{QStringLiteral("label"), t.label},
-                                   {QStringLiteral("configPath"), t.configPath},
-                                   {QStringLiteral("isDefault"), t.isDefault}});
-    return targets;
-}
-
-} // namespace
-
-bool driverRequested(int argc, char **argv) {
-    return argc >= 2 && (qstrcmp(argv[1], "--probe") == 0 || qstrcmp(argv[1], "--discover") == 0);
-}
-
-int runDriver(const QStringList &arguments) {
-    const QJsonDocument document = arguments.value(1) == QLatin1String("--probe")
-                                       ? QJsonDocument(probe(arguments.value(2).toInt()))
-                                       : QJsonDocument(discover());
-    std::fputs(document.toJson(QJsonDocument::Compact).constData(), stdout);
-    return 0;
+QString setupProgram() {
+    return binDir() + QStringLiteral("/quorvelin-mcp-setup");
 }
 
 DriverRun drive(const QString &driver, const QStringList &arguments,
                 const QProcessEnvironment &environment, int timeoutMs) {
     DriverRun run;
-    run.process = runProcess(driver, arguments, environment, QByteArray(), timeoutMs);
+    run.process = runProcess(driver, arguments + QStringList{QStringLiteral("--json")}, environment,
+                             QByteArray(), timeoutMs);
     QJsonParseError error;
     run.output = QJsonDocument::fromJson(run.process.out, &error);
     if (!run.process.started)

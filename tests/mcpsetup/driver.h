@@ -7,15 +7,13 @@
 #include <QString>
 #include <QStringList>
 
-// A test executable doubles as a caller of the library: copied beside a (fake) sidecar, or out
-// of the build tree, and started with "--probe BUDGET" or "--discover", it prints what the
-// library returned as one JSON document and exits. So the library runs under the identity of a
-// copy, exactly as it would inside the GUI program.
+// The library's self-test and discovery run inside quorvelin-mcp-setup, copied beside a (fake)
+// sidecar or out of the build tree, so they see the identity of that copy exactly as they would
+// inside the GUI program; the command prints the records as JSON.
 namespace quorvelin::testsupport {
 
-bool driverRequested(int argc, char **argv);
-// Needs a live QCoreApplication; returns the exit status.
-int runDriver(const QStringList &arguments);
+// The setup command as built.
+QString setupProgram();
 
 struct DriverRun {
     ProcessRun process;
@@ -24,6 +22,7 @@ struct DriverRun {
     QString failure;
 };
 
+// Runs `driver` (a copy of the setup command) with `arguments` plus --json.
 DriverRun drive(const QString &driver, const QStringList &arguments,
                 const QProcessEnvironment &environment, int timeoutMs = 15000);
 

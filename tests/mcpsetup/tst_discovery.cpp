@@ -59,7 +59,7 @@ private:
 void DiscoveryTest::initTestCase() {
     QVERIFY(root_.isValid());
     QVERIFY2(!root_.path().contains(QLatin1String("/build/")), "temp dir inside a build tree");
-    copy_ = copyExecutable(QCoreApplication::applicationFilePath(), root_.path());
+    copy_ = copyExecutable(setupProgram(), root_.path());
     QVERIFY(!copy_.isEmpty());
 }
 
@@ -145,9 +145,9 @@ void DiscoveryTest::targets() {
     }
     if (kind == Kind::DevWorld)
         env.set(QStringLiteral("QUORVELIN_DEV"), QStringLiteral("1"));
-    const QString driver = kind == Kind::BuildDir ? QCoreApplication::applicationFilePath() : copy_;
+    const QString driver = kind == Kind::BuildDir ? setupProgram() : copy_;
 
-    const DriverRun run = drive(driver, {QStringLiteral("--discover")}, env.environment());
+    const DriverRun run = drive(driver, {QStringLiteral("claude-targets")}, env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     QStringList actual;
     const QJsonArray targets = run.output.array();
@@ -165,7 +165,7 @@ void DiscoveryTest::missingHome() {
     IsolatedEnv env;
     const QString home = env.root() + QStringLiteral("/no-such-home");
     env.set(QStringLiteral("HOME"), home);
-    const DriverRun run = drive(copy_, {QStringLiteral("--discover")}, env.environment());
+    const DriverRun run = drive(copy_, {QStringLiteral("claude-targets")}, env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     const QJsonArray targets = run.output.array();
     QCOMPARE(targets.size(), 1);
@@ -173,12 +173,5 @@ void DiscoveryTest::missingHome() {
              home + QStringLiteral("/.claude.json"));
 }
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    if (driverRequested(argc, argv))
-        return runDriver(app.arguments());
-    DiscoveryTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(DiscoveryTest)
 #include "tst_discovery.moc"

@@ -70,7 +70,7 @@ private slots:
     void requestsOnTheWire();
 
 private:
-    // A copy of this executable in `name`, next to `sidecar` named quorvelin-mcp (none if empty).
+    // A copy of the setup command in `name`, next to `sidecar` named quorvelin-mcp (none if empty).
     QString driverIn(const QString &name, const QString &sidecar);
 
     QTemporaryDir root_;
@@ -85,7 +85,7 @@ QString ProbeTest::driverIn(const QString &name, const QString &sidecar) {
     if (!sidecar.isEmpty() &&
         copyExecutable(sidecar, dir, QStringLiteral("quorvelin-mcp")).isEmpty())
         return QString();
-    return copyExecutable(QCoreApplication::applicationFilePath(), dir);
+    return copyExecutable(setupProgram(), dir);
 }
 
 void ProbeTest::initTestCase() {
@@ -140,7 +140,9 @@ void ProbeTest::realSidecar() {
 
     const int budget = 8000;
     const DriverRun run =
-        drive(realDriver_, {QStringLiteral("--probe"), QString::number(budget)}, env.environment());
+        drive(realDriver_,
+              {QStringLiteral("probe"), QStringLiteral("--budget-ms"), QString::number(budget)},
+              env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     const QJsonObject r = run.output.object();
     QCOMPARE(r.value(QStringLiteral("error")).toString(), QString());
@@ -195,7 +197,9 @@ void ProbeTest::fakeSidecar() {
     env.set(QStringLiteral("QUORVELIN_FAKE_MODE"), mode);
     env.set(QStringLiteral("QUORVELIN_FAKE_PIDFILE"), pidFile);
     const DriverRun run =
-        drive(fakeDriver_, {QStringLiteral("--probe"), QString::number(budget)}, env.environment());
+        drive(fakeDriver_,
+              {QStringLiteral("probe"), QStringLiteral("--budget-ms"), QString::number(budget)},
+              env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     const QJsonObject r = run.output.object();
     QCOMPARE(r.value(QStringLiteral("error")).toString(), error);
@@ -236,7 +240,8 @@ void ProbeTest::startFailure() {
     IsolatedEnv env;
     const DriverRun run =
         drive(present ? noExecDriver_ : missingDriver_,
-              {QStringLiteral("--probe"), QString::number(budget)}, env.environment());
+              {QStringLiteral("probe"), QStringLiteral("--budget-ms"), QString::number(budget)},
+              env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     const QJsonObject r = run.output.object();
     const QString error = r.value(QStringLiteral("error")).toString();
@@ -255,7 +260,9 @@ void ProbeTest::requestsOnTheWire() {
     env.set(QStringLiteral("QUORVELIN_FAKE_MODE"), QStringLiteral("answer"));
     env.set(QStringLiteral("QUORVELIN_FAKE_RECORD"), record);
     const DriverRun run =
-        drive(fakeDriver_, {QStringLiteral("--probe"), QStringLiteral("8000")}, env.environment());
+        drive(fakeDriver_,
+              {QStringLiteral("probe"), QStringLiteral("--budget-ms"), QStringLiteral("8000")},
+              env.environment());
     QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
     QCOMPARE(run.output.object().value(QStringLiteral("ok")).toBool(), true);
     QFile file(record);
@@ -270,12 +277,5 @@ void ProbeTest::requestsOnTheWire() {
                    "\n"));
 }
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    if (driverRequested(argc, argv))
-        return runDriver(app.arguments());
-    ProbeTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(ProbeTest)
 #include "tst_probe.moc"
