@@ -18,8 +18,7 @@ constexpr int kMarginMs = 100;
 constexpr int kWaitCapMs = 8000;
 
 // Only a whole number within 32 bits is a delay; 1500.5 or 1e12 count as none.
-int wholeMilliseconds(const QJsonValue &value)
-{
+int wholeMilliseconds(const QJsonValue &value) {
     const double number = value.toDouble();
     if (std::trunc(number) != number || number < std::numeric_limits<int>::min() ||
         number > std::numeric_limits<int>::max())
@@ -27,8 +26,7 @@ int wholeMilliseconds(const QJsonValue &value)
     return int(number);
 }
 
-QString noteText(bool stillRefused, int waitedMs)
-{
+QString noteText(bool stillRefused, int waitedMs) {
     const QString text =
         stillRefused ? QStringLiteral("NOTE — already auto-waited %1 ms for the user to stop and "
                                       "they are still active. Do not retry in a tight loop; keep "
@@ -40,8 +38,7 @@ QString noteText(bool stillRefused, int waitedMs)
 
 } // namespace
 
-int yieldRetryDelayMs(const QJsonObject &reply, int waitedMs)
-{
+int yieldRetryDelayMs(const QJsonObject &reply, int waitedMs) {
     if (!reply.value(QStringLiteral("isError")).toBool(false))
         return 0;
     const QJsonValue requested = reply.value(QStringLiteral("retry_after_ms"));
@@ -55,8 +52,7 @@ int yieldRetryDelayMs(const QJsonObject &reply, int waitedMs)
     return delay + kMarginMs;
 }
 
-QJsonObject withAutoWaitNote(QJsonObject reply, int waitedMs)
-{
+QJsonObject withAutoWaitNote(QJsonObject reply, int waitedMs) {
     if (waitedMs < 1)
         return reply;
     const bool stillRefused = reply.value(QStringLiteral("isError")).toBool(false);
@@ -67,25 +63,22 @@ QJsonObject withAutoWaitNote(QJsonObject reply, int waitedMs)
     return reply;
 }
 
-bool yieldRetryEnabled()
-{
+bool yieldRetryEnabled() {
     static const bool enabled = qEnvironmentVariable("QUORVELIN_MCP_YIELD_RETRY") != u"0";
     return enabled;
 }
 
-QJsonObject bridgeToolCall(const QString &name, const QJsonObject &arguments)
-{
+QJsonObject bridgeToolCall(const QString &name, const QJsonObject &arguments) {
     return sidecar::forwardToGuiBridge(name, arguments, QString());
 }
 
-void blockingSleep(int ms)
-{
+void blockingSleep(int ms) {
     QThread::msleep(ulong(ms));
 }
 
 QJsonObject callToolWithYieldRetry(const QString &name, const QJsonObject &arguments,
-                                   bool retryEnabled, const Exchange &exchange, const Sleep &sleep)
-{
+                                   bool retryEnabled, const Exchange &exchange,
+                                   const Sleep &sleep) {
     int waitedMs = 0;
     QJsonObject reply = exchange(name, arguments);
     // Every sleep is at least 101 ms and the total stays within the cap, so this ends.

@@ -18,19 +18,16 @@ constexpr int kReplyBudgetMs = 30000;
 // A last wait shorter than this would spin without giving the peer a chance.
 constexpr int kShortestWaitMs = 50;
 
-QString needGuiMessage()
-{
+QString needGuiMessage() {
     return QStringLiteral(
         "[need_gui] Quorvelin 主程序未运行 —— 请先打开 Quorvelin(它会常驻托盘),再重试此操作。");
 }
 
-QString timeoutMessage()
-{
+QString timeoutMessage() {
     return QStringLiteral("[timeout] Quorvelin 主程序无响应(工具执行超时)");
 }
 
-QByteArray requestLine(const QString &name, const QJsonObject &arguments, const QString &kind)
-{
+QByteArray requestLine(const QString &name, const QJsonObject &arguments, const QString &kind) {
     QJsonObject request{{QStringLiteral("name"), name}, {QStringLiteral("arguments"), arguments}};
     if (!kind.isEmpty())
         request.insert(QStringLiteral("kind"), kind);
@@ -38,8 +35,7 @@ QByteArray requestLine(const QString &name, const QJsonObject &arguments, const 
 }
 
 // What arrived until the first line feed, the peer's close or the end of the budget.
-QByteArray receiveUntilLineFeed(QLocalSocket &socket)
-{
+QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
     QByteArray buffer;
     QElapsedTimer clock;
     clock.start();
@@ -57,8 +53,7 @@ QByteArray receiveUntilLineFeed(QLocalSocket &socket)
 } // namespace
 
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
-                               const QString &kind)
-{
+                               const QString &kind) {
     QLocalSocket socket;
     socket.connectToServer(mcpproto::socketName(), QIODevice::ReadWrite);
     if (!socket.waitForConnected(kConnectMs))

@@ -10,48 +10,41 @@ using quorvelin::mcpyield::yieldRetryDelayMs;
 
 namespace {
 
-QJsonObject json(const char *text)
-{
+QJsonObject json(const char *text) {
     return QJsonDocument::fromJson(text).object();
 }
 
-QJsonObject deferred(const QJsonValue &retryAfterMs)
-{
+QJsonObject deferred(const QJsonValue &retryAfterMs) {
     return QJsonObject{{QStringLiteral("isError"), true},
                        {QStringLiteral("retry_after_ms"), retryAfterMs},
                        {QStringLiteral("content"), QJsonArray{}}};
 }
 
-QString ranNote(int ms)
-{
+QString ranNote(int ms) {
     return QStringLiteral(
                "NOTE — the user was interacting, so this call auto-waited %1 ms before running.")
         .arg(ms);
 }
 
-QString stillNote(int ms)
-{
+QString stillNote(int ms) {
     return QStringLiteral(
                "NOTE — already auto-waited %1 ms for the user to stop and they are still active. "
                "Do not retry in a tight loop; keep observing with read-only tools or ask the user.")
         .arg(ms);
 }
 
-QJsonObject noteItem(const QString &text)
-{
+QJsonObject noteItem(const QString &text) {
     return QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
                        {QStringLiteral("text"), text}};
 }
 
 } // namespace
 
-class TestYieldRetry : public QObject
-{
+class TestYieldRetry : public QObject {
     Q_OBJECT
 
 private slots:
-    void delay_data()
-    {
+    void delay_data() {
         QTest::addColumn<QJsonObject>("reply");
         QTest::addColumn<int>("waitedMs");
         QTest::addColumn<int>("expected");
@@ -80,16 +73,14 @@ private slots:
         QTest::newRow("smallest sleep still fits at 7899") << deferred(1) << 7899 << 101;
     }
 
-    void delay()
-    {
+    void delay() {
         QFETCH(QJsonObject, reply);
         QFETCH(int, waitedMs);
         QFETCH(int, expected);
         QCOMPARE(yieldRetryDelayMs(reply, waitedMs), expected);
     }
 
-    void note_data()
-    {
+    void note_data() {
         QTest::addColumn<QJsonObject>("reply");
         QTest::addColumn<int>("waitedMs");
         QTest::addColumn<QJsonObject>("expected");
@@ -123,16 +114,14 @@ private slots:
                            {QStringLiteral("content"), QJsonArray{noteItem(ranNote(300))}}};
     }
 
-    void note()
-    {
+    void note() {
         QFETCH(QJsonObject, reply);
         QFETCH(int, waitedMs);
         QFETCH(QJsonObject, expected);
         QCOMPARE(withAutoWaitNote(reply, waitedMs), expected);
     }
 
-    void loop_data()
-    {
+    void loop_data() {
         QTest::addColumn<QJsonArray>("replies"); // in order; the last one repeats
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<QList<int>>("sleeps");
@@ -160,8 +149,7 @@ private slots:
             << QJsonArray{ok} << true << QList<int>{} << QString();
     }
 
-    void loop()
-    {
+    void loop() {
         QFETCH(QJsonArray, replies);
         QFETCH(bool, enabled);
         QFETCH(QList<int>, sleeps);
@@ -192,8 +180,7 @@ private slots:
     }
 
     // The switch is fixed by its first reading; later changes of the variable do not count.
-    void switchIsReadOnce()
-    {
+    void switchIsReadOnce() {
         qputenv("QUORVELIN_MCP_YIELD_RETRY", "0");
         QCOMPARE(quorvelin::mcpyield::yieldRetryEnabled(), false);
         qputenv("QUORVELIN_MCP_YIELD_RETRY", "1");

@@ -18,28 +18,24 @@ const QByteArray kTimeout =
 const QByteArray kUnreadable =
     R"({"error":{"code":-32002,"message":"Cannot read resource — Quorvelin 主程序未运行或无响应"},"id":1,"jsonrpc":"2.0"})";
 
-QByteArray call(const char *name, const char *arguments = "{}")
-{
+QByteArray call(const char *name, const char *arguments = "{}") {
     return QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"tools/call","params":{"name":")") +
            name + R"(","arguments":)" + arguments + "}}";
 }
 
-QByteArray echoed(const char *text)
-{
+QByteArray echoed(const char *text) {
     return QByteArray(R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":")") + text +
            R"(","type":"text"}]}})";
 }
 
-QByteArray deferral(int ms)
-{
+QByteArray deferral(int ms) {
     return QStringLiteral(
                R"({"text":"deferred: the user is active, retry in %1 ms","type":"text"})")
         .arg(ms)
         .toUtf8();
 }
 
-QByteArray noteItem(const QString &text, int ms)
-{
+QByteArray noteItem(const QString &text, int ms) {
     return QStringLiteral(R"({"text":"%1","type":"text"})").arg(text.arg(ms)).toUtf8();
 }
 
@@ -49,21 +45,18 @@ const QString kStillNote = QStringLiteral(
     "NOTE — already auto-waited %1 ms for the user to stop and they are still active. Do not retry "
     "in a tight loop; keep observing with read-only tools or ask the user.");
 
-QByteArray resultLine(const QByteArray &result)
-{
+QByteArray resultLine(const QByteArray &result) {
     return R"({"id":1,"jsonrpc":"2.0","result":)" + result + "}";
 }
 
-QString logPath(const IsolatedEnv &env)
-{
+QString logPath(const IsolatedEnv &env) {
     return env.root() + QStringLiteral("/bridge-requests.log");
 }
 
 } // namespace
 
 // Nothing listens, or only a stale socket file is left: answers come at once.
-void TestBridge::withoutGui_data()
-{
+void TestBridge::withoutGui_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<bool>("staleSocket");
     QTest::addColumn<QByteArray>("expected");
@@ -79,8 +72,7 @@ void TestBridge::withoutGui_data()
     QTest::newRow("resources/read after a crash") << read << true << kUnreadable;
 }
 
-void TestBridge::withoutGui()
-{
+void TestBridge::withoutGui() {
     QFETCH(QByteArray, request);
     QFETCH(bool, staleSocket);
     QFETCH(QByteArray, expected);
@@ -100,8 +92,7 @@ void TestBridge::withoutGui()
     QVERIFY2(elapsed < 300, qPrintable(QStringLiteral("answered after %1 ms").arg(elapsed)));
 }
 
-void TestBridge::replies_data()
-{
+void TestBridge::replies_data() {
     QTest::addColumn<QString>("behaviour");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("expected");
@@ -154,8 +145,7 @@ void TestBridge::replies_data()
         << "defer:retry_after_ms=20" << read << kUnreadable;
 }
 
-void TestBridge::replies()
-{
+void TestBridge::replies() {
     QFETCH(QString, behaviour);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, expected);
@@ -174,8 +164,7 @@ void TestBridge::replies()
 }
 
 // What the GUI program receives, byte for byte.
-void TestBridge::requestShapes_data()
-{
+void TestBridge::requestShapes_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("sent");
 
@@ -207,8 +196,7 @@ void TestBridge::requestShapes_data()
         << QByteArray(R"({"arguments":{"name":"n","uri":"u"},"kind":"resources/read","name":""})");
 }
 
-void TestBridge::requestShapes()
-{
+void TestBridge::requestShapes() {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, sent);
 
@@ -221,8 +209,7 @@ void TestBridge::requestShapes()
     QCOMPARE(sim.requests(), QList<QByteArray>{sent});
 }
 
-void TestBridge::yieldRetry_data()
-{
+void TestBridge::yieldRetry_data() {
     QTest::addColumn<QString>("switchValue"); // null: unset
     QTest::addColumn<QString>("behaviour");   // the first requests; later ones get a reply
     QTest::addColumn<QString>("fallback");
@@ -267,8 +254,7 @@ void TestBridge::yieldRetry_data()
         << 3 << 8000;
 }
 
-void TestBridge::yieldRetry()
-{
+void TestBridge::yieldRetry() {
     QFETCH(QString, switchValue);
     QFETCH(QString, behaviour);
     QFETCH(QString, fallback);
@@ -296,8 +282,7 @@ void TestBridge::yieldRetry()
 
 // The sidecar handles one message at a time: a request sent while a call is blocked waits,
 // and the answers leave in request order.
-void TestBridge::ordering_data()
-{
+void TestBridge::ordering_data() {
     QTest::addColumn<QString>("behaviour");
     QTest::addColumn<int>("blockedMs");
 
@@ -305,8 +290,7 @@ void TestBridge::ordering_data()
     QTest::newRow("yield sleep") << "defer:retry_after_ms=500" << 600;
 }
 
-void TestBridge::ordering()
-{
+void TestBridge::ordering() {
     QFETCH(QString, behaviour);
     QFETCH(int, blockedMs);
 
@@ -329,8 +313,7 @@ void TestBridge::ordering()
 }
 
 // A sidecar reaches only the GUI program of its own world.
-void TestBridge::worlds_data()
-{
+void TestBridge::worlds_data() {
     QTest::addColumn<bool>("simDev");
     QTest::addColumn<bool>("sidecarDev");
 
@@ -340,8 +323,7 @@ void TestBridge::worlds_data()
     QTest::newRow("production GUI, dev sidecar") << false << true;
 }
 
-void TestBridge::worlds()
-{
+void TestBridge::worlds() {
     QFETCH(bool, simDev);
     QFETCH(bool, sidecarDev);
 
@@ -365,8 +347,7 @@ void TestBridge::worlds()
 }
 
 // The stand-in never takes over a live bridge, but clears the file a crashed one left.
-void TestBridge::standInSocketFile()
-{
+void TestBridge::standInSocketFile() {
     IsolatedEnv env;
     BridgeSimProcess first(logPath(env));
     QVERIFY2(first.start(env.environment(), {}), qPrintable(first.error()));

@@ -4,8 +4,7 @@
 
 // End to end through the real sidecar and the bridge stand-in, each case in its own home and
 // TMPDIR. The slot bodies carry raw JSON literals that moc cannot scan, hence this header.
-class TestBridge : public QObject
-{
+class TestBridge : public QObject {
     Q_OBJECT
 
 private slots:

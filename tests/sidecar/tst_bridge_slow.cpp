@@ -6,13 +6,11 @@
 using namespace quorvelin::testsupport;
 
 // The reply budget run out in full: about 30 seconds of a connected, silent GUI program.
-class TestBridgeSlow : public QObject
-{
+class TestBridgeSlow : public QObject {
     Q_OBJECT
 
 private slots:
-    void silentGuiTimesOut()
-    {
+    void silentGuiTimesOut() {
         IsolatedEnv env;
         BridgeSimProcess sim(env.root() + QStringLiteral("/bridge-requests.log"));
         QVERIFY2(

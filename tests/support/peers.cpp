@@ -10,8 +10,7 @@ namespace quorvelin::testsupport {
 namespace {
 
 // Reads one "\n"-terminated line from standard output, waiting at most `timeoutMs`.
-QByteArray readLine(QProcess &process, int timeoutMs)
-{
+QByteArray readLine(QProcess &process, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     while (!process.canReadLine() && clock.elapsed() < timeoutMs) {
@@ -27,13 +26,11 @@ QByteArray readLine(QProcess &process, int timeoutMs)
 
 } // namespace
 
-BridgeSimProcess::~BridgeSimProcess()
-{
+BridgeSimProcess::~BridgeSimProcess() {
     stop();
 }
 
-bool BridgeSimProcess::start(const QProcessEnvironment &environment, const QStringList &arguments)
-{
+bool BridgeSimProcess::start(const QProcessEnvironment &environment, const QStringList &arguments) {
     process_.setProcessEnvironment(environment);
     process_.start(binDir() + QStringLiteral("/quorvelin-bridge-sim"),
                    arguments + QStringList{QStringLiteral("--log"), logPath_});
@@ -50,16 +47,14 @@ bool BridgeSimProcess::start(const QProcessEnvironment &environment, const QStri
     return true;
 }
 
-QList<QByteArray> BridgeSimProcess::requests() const
-{
+QList<QByteArray> BridgeSimProcess::requests() const {
     QFile log(logPath_);
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return splitLines(log.readAll());
 }
 
-void BridgeSimProcess::stop()
-{
+void BridgeSimProcess::stop() {
     if (process_.state() == QProcess::NotRunning)
         return;
     process_.terminate();
@@ -69,14 +64,12 @@ void BridgeSimProcess::stop()
     }
 }
 
-void BridgeSimProcess::crash()
-{
+void BridgeSimProcess::crash() {
     process_.kill();
     process_.waitForFinished(1000);
 }
 
-SidecarSession::~SidecarSession()
-{
+SidecarSession::~SidecarSession() {
     if (process_.state() == QProcess::NotRunning)
         return;
     process_.closeWriteChannel();
@@ -86,8 +79,7 @@ SidecarSession::~SidecarSession()
     }
 }
 
-bool SidecarSession::start(const QProcessEnvironment &environment)
-{
+bool SidecarSession::start(const QProcessEnvironment &environment) {
     process_.setProcessEnvironment(environment);
     process_.start(sidecarPath(), QStringList());
     if (!process_.waitForStarted(5000)) {
@@ -101,19 +93,16 @@ bool SidecarSession::start(const QProcessEnvironment &environment)
     return true;
 }
 
-void SidecarSession::send(const QByteArray &line)
-{
+void SidecarSession::send(const QByteArray &line) {
     process_.write(line + '\n');
     process_.waitForBytesWritten(1000);
 }
 
-QByteArray SidecarSession::nextAnswer(int timeoutMs)
-{
+QByteArray SidecarSession::nextAnswer(int timeoutMs) {
     return readLine(process_, timeoutMs);
 }
 
-QByteArray SidecarSession::ask(const QByteArray &line, int timeoutMs, qint64 *elapsedMs)
-{
+QByteArray SidecarSession::ask(const QByteArray &line, int timeoutMs, qint64 *elapsedMs) {
     QElapsedTimer clock;
     clock.start();
     send(line);
@@ -123,8 +112,7 @@ QByteArray SidecarSession::ask(const QByteArray &line, int timeoutMs, qint64 *el
     return answer;
 }
 
-QString SidecarSession::diagnostics()
-{
+QString SidecarSession::diagnostics() {
     stderr_ += process_.readAllStandardError();
     return QString::fromUtf8(stderr_);
 }

@@ -12,13 +12,10 @@
 namespace quorvelin::testsupport {
 
 // quorvelin-bridge-sim, logging its requests to `logPath`; stopped (SIGTERM) when destroyed.
-class BridgeSimProcess
-{
+class BridgeSimProcess {
 public:
     explicit BridgeSimProcess(const QString &logPath)
-        : logPath_(logPath)
-    {
-    }
+        : logPath_(logPath) {}
     ~BridgeSimProcess();
     BridgeSimProcess(const BridgeSimProcess &) = delete;
     BridgeSimProcess &operator=(const BridgeSimProcess &) = delete;
@@ -41,8 +38,7 @@ private:
 };
 
 // A sidecar spoken to line by line; its standard input is closed when destroyed.
-class SidecarSession
-{
+class SidecarSession {
 public:
     SidecarSession() = default;
     ~SidecarSession();

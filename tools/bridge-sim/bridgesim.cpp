@@ -24,8 +24,7 @@ namespace quorvelin::bridgesim {
 
 namespace {
 
-struct ModeName
-{
+struct ModeName {
     const char *name;
     Mode mode;
 };
@@ -38,8 +37,7 @@ const ModeName kModes[] = {
     {"error", Mode::Error},   {"fixed", Mode::Fixed},
 };
 
-struct Resource
-{
+struct Resource {
     const char *uri;
     const char *name;
     const char *text;
@@ -51,20 +49,17 @@ const Resource kResources[] = {
     {"quorvelin://settings/hotkeys", "Hotkeys", "capture: Ctrl+Alt+A\npin: F3\n"},
 };
 
-QJsonObject textContent(const QString &text)
-{
+QJsonObject textContent(const QString &text) {
     return QJsonObject{{QStringLiteral("content"),
                         QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
                                                {QStringLiteral("text"), text}}}}};
 }
 
-QByteArray line(const QJsonObject &object)
-{
+QByteArray line(const QJsonObject &object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-QJsonObject resourceList()
-{
+QJsonObject resourceList() {
     QJsonArray resources;
     for (const Resource &resource : kResources)
         resources.append(QJsonObject{{QStringLiteral("uri"), QLatin1String(resource.uri)},
@@ -73,8 +68,7 @@ QJsonObject resourceList()
     return QJsonObject{{QStringLiteral("resources"), resources}};
 }
 
-QJsonObject resourceRead(const QString &uri)
-{
+QJsonObject resourceRead(const QString &uri) {
     for (const Resource &resource : kResources) {
         if (uri == QLatin1String(resource.uri))
             return QJsonObject{
@@ -87,8 +81,7 @@ QJsonObject resourceRead(const QString &uri)
 }
 
 // The answer of a GUI program that ran the request: tools are echoed, resources served.
-QJsonObject normalReply(const QJsonObject &request)
-{
+QJsonObject normalReply(const QJsonObject &request) {
     const QString kind = request.value(QStringLiteral("kind")).toString();
     const QJsonObject arguments = request.value(QStringLiteral("arguments")).toObject();
     if (kind == u"resources/list")
@@ -101,8 +94,7 @@ QJsonObject normalReply(const QJsonObject &request)
                  QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact))));
 }
 
-QJsonObject deferral(int retryAfterMs)
-{
+QJsonObject deferral(int retryAfterMs) {
     QJsonObject reply = textContent(
         QStringLiteral("deferred: the user is active, retry in %1 ms").arg(retryAfterMs));
     reply.insert(QStringLiteral("isError"), true);
@@ -110,8 +102,7 @@ QJsonObject deferral(int retryAfterMs)
     return reply;
 }
 
-QList<Chunk> inPieces(const QByteArray &bytes, int pieces, int pauseMs)
-{
+QList<Chunk> inPieces(const QByteArray &bytes, int pieces, int pauseMs) {
     QList<Chunk> chunks;
     const qsizetype count = qBound(qsizetype(1), qsizetype(pieces), bytes.size());
     const qsizetype size = (bytes.size() + count - 1) / count;
@@ -121,8 +112,7 @@ QList<Chunk> inPieces(const QByteArray &bytes, int pieces, int pauseMs)
 }
 
 // "defer:retry_after_ms=50,times=2" as the JSON object it abbreviates.
-QJsonObject specObject(const QString &spec, QString *error)
-{
+QJsonObject specObject(const QString &spec, QString *error) {
     if (spec.trimmed().startsWith(QLatin1Char('{'))) {
         QJsonParseError parseError;
         const QJsonDocument document = QJsonDocument::fromJson(spec.toUtf8(), &parseError);
@@ -149,8 +139,7 @@ QJsonObject specObject(const QString &spec, QString *error)
     return object;
 }
 
-struct IntKey
-{
+struct IntKey {
     const char *key;
     int Behaviour::*field;
 };
@@ -162,8 +151,7 @@ const IntKey kIntKeys[] = {
     {"pause_ms", &Behaviour::pauseMs},
 };
 
-bool readBehaviour(const QJsonObject &object, Behaviour *behaviour, int *times, QString *error)
-{
+bool readBehaviour(const QJsonObject &object, Behaviour *behaviour, int *times, QString *error) {
     const QString mode = object.value(QStringLiteral("mode")).toString();
     bool known = false;
     for (const ModeName &entry : kModes) {
@@ -203,8 +191,7 @@ bool readBehaviour(const QJsonObject &object, Behaviour *behaviour, int *times, 
     return true;
 }
 
-void addBehaviourObject(Script &script, const QJsonObject &object, bool asDefault)
-{
+void addBehaviourObject(Script &script, const QJsonObject &object, bool asDefault) {
     Behaviour behaviour;
     int times = 1;
     QString error;
@@ -222,30 +209,25 @@ void addBehaviourObject(Script &script, const QJsonObject &object, bool asDefaul
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void requestStop(int)
-{
+extern "C" void requestStop(int) {
     stopRequested = 1;
 }
 
 // One connection: its first line is the request, everything after it is ignored.
-struct Connection
-{
+struct Connection {
     QByteArray buffer;
     bool answered = false;
 };
 
-class Server
-{
+class Server {
 public:
     Server(Script script, QFile *log)
         : script_(std::move(script))
-        , log_(log)
-    {
+        , log_(log) {
         QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] { accept(); });
     }
 
-    bool listen(const QString &name, QString *error)
-    {
+    bool listen(const QString &name, QString *error) {
         // Only a socket file that nobody answers on may be cleared; a live bridge is left alone.
         QLocalSocket probe;
         probe.connectToServer(name);
@@ -262,13 +244,11 @@ public:
     }
 
 private:
-    Behaviour nextBehaviour()
-    {
+    Behaviour nextBehaviour() {
         return script_.queue.isEmpty() ? script_.fallback : script_.queue.takeFirst();
     }
 
-    void accept()
-    {
+    void accept() {
         while (QLocalSocket *socket = server_.nextPendingConnection()) {
             auto connection = std::make_shared<Connection>();
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -277,8 +257,7 @@ private:
         }
     }
 
-    void receive(QLocalSocket *socket, Connection &connection)
-    {
+    void receive(QLocalSocket *socket, Connection &connection) {
         connection.buffer.append(socket->readAll());
         const qsizetype end = connection.buffer.indexOf('\n');
         if (connection.answered || end < 0)
@@ -290,8 +269,7 @@ private:
         send(socket, answerFor(nextBehaviour(), request), 0);
     }
 
-    void send(QLocalSocket *socket, const Answer &answer, int index)
-    {
+    void send(QLocalSocket *socket, const Answer &answer, int index) {
         if (index == answer.chunks.size()) {
             if (answer.close) {
                 socket->flush();
@@ -312,16 +290,14 @@ private:
     QFile *log_;
 };
 
-bool openLog(QFile *log, const QString &path)
-{
+bool openLog(QFile *log, const QString &path) {
     if (path.isEmpty())
         return log->open(stderr, QIODevice::WriteOnly);
     log->setFileName(path);
     return log->open(QIODevice::WriteOnly | QIODevice::Append);
 }
 
-bool writeCatalogue(QString *where)
-{
+bool writeCatalogue(QString *where) {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     *where = dir + QStringLiteral("/mcp-tools.json");
     QSaveFile file(*where);
@@ -331,16 +307,14 @@ bool writeCatalogue(QString *where)
     return file.commit();
 }
 
-int fail(const QString &message)
-{
+int fail(const QString &message) {
     std::fprintf(stderr, "quorvelin-bridge-sim: %s\n", qPrintable(message));
     return 1;
 }
 
 } // namespace
 
-void addBehaviour(Script &script, const QString &spec, bool asDefault)
-{
+void addBehaviour(Script &script, const QString &spec, bool asDefault) {
     QString error;
     const QJsonObject object = specObject(spec, &error);
     if (!error.isEmpty()) {
@@ -350,8 +324,7 @@ void addBehaviour(Script &script, const QString &spec, bool asDefault)
     addBehaviourObject(script, object, asDefault);
 }
 
-void addScriptFile(Script &script, const QByteArray &json)
-{
+void addScriptFile(Script &script, const QByteArray &json) {
     const QJsonDocument document = QJsonDocument::fromJson(json);
     if (!document.isObject()) {
         script.error = QStringLiteral("the script is not a JSON object");
@@ -371,8 +344,7 @@ void addScriptFile(Script &script, const QByteArray &json)
         add(value, false);
 }
 
-Answer answerFor(const Behaviour &behaviour, const QByteArray &requestLine)
-{
+Answer answerFor(const Behaviour &behaviour, const QByteArray &requestLine) {
     const QJsonObject request = QJsonDocument::fromJson(requestLine).object();
     const QByteArray reply = line(normalReply(request));
     Answer answer;
@@ -414,8 +386,7 @@ Answer answerFor(const Behaviour &behaviour, const QByteArray &requestLine)
     return answer;
 }
 
-QJsonObject demoCatalogue()
-{
+QJsonObject demoCatalogue() {
     const auto tool = [](const char *name, const char *description, const QJsonObject &properties,
                          const QJsonArray &required) {
         QJsonObject schema{{QStringLiteral("type"), QStringLiteral("object")},
@@ -447,8 +418,7 @@ QJsonObject demoCatalogue()
          }}};
 }
 
-int run(const QStringList &arguments)
-{
+int run(const QStringList &arguments) {
     mcpsetup::setApplicationIdentity();
 
     QCommandLineParser parser;

@@ -11,8 +11,7 @@
 // script says, logging each request line verbatim.
 namespace quorvelin::bridgesim {
 
-enum class Mode
-{
+enum class Mode {
     Reply = 0,      // echo a tool call; serve resources/list and resources/read
     Defer = 1,      // the user is active: isError with retry_after_ms
     Silent = 2,     // accept, read, never answer
@@ -25,8 +24,7 @@ enum class Mode
     Fixed = 9,      // a given reply object, verbatim
 };
 
-struct Behaviour
-{
+struct Behaviour {
     Mode mode = Mode::Reply;
     int retryAfterMs = 500;
     int delayMs = 0; // before the first byte of the answer
@@ -36,8 +34,7 @@ struct Behaviour
     QJsonObject reply;
 };
 
-struct Script
-{
+struct Script {
     QString error; // empty while every behaviour given was understood
     Behaviour fallback;
     QList<Behaviour> queue;
@@ -50,14 +47,12 @@ void addBehaviour(Script &script, const QString &spec, bool asDefault);
 // Reads {"default": spec, "queue": [spec, ...]}, each spec as a JSON object or string.
 void addScriptFile(Script &script, const QByteArray &json);
 
-struct Chunk
-{
+struct Chunk {
     int pauseMs = 0; // before these bytes
     QByteArray bytes;
 };
 
-struct Answer
-{
+struct Answer {
     QList<Chunk> chunks;
     bool close = true; // false: keep the connection open until the peer closes it
 };

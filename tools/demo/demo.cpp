@@ -15,20 +15,17 @@ namespace {
 // Long answers (the instructions) are cut for the screen; the wire carries them whole.
 constexpr int kShownChars = 240;
 
-QTextStream &console()
-{
+QTextStream &console() {
     static QTextStream stream(stdout);
     return stream;
 }
 
-enum class Before
-{
+enum class Before {
     Nothing = 0,
     StopGui = 1, // the stand-in quits before this step is sent
 };
 
-struct Step
-{
+struct Step {
     const char *comment;
     const char *request;
     bool expectsAnswer;
@@ -63,20 +60,18 @@ const Step kSession[] = {
      R"({"jsonrpc":"2.0","id":4,"method":"prompts/get","params":{"name":"archive-recent","arguments":{"count":"12"}}})",
      true},
     {"A prompt name is matched exactly.",
-     R"({"jsonrpc":"2.0","id":5,"method":"prompts/get","params":{"name":"Archive-Recent"}})",
-     true},
+     R"({"jsonrpc":"2.0","id":5,"method":"prompts/get","params":{"name":"Archive-Recent"}})", true},
     {"Malformed lines are dropped silently; the session goes on.", R"({"jsonrpc":"2.0","id":6,)",
      false},
-    {"Unknown methods are refused.", R"({"jsonrpc":"2.0","id":7,"method":"sampling/createMessage"})",
-     true},
+    {"Unknown methods are refused.",
+     R"({"jsonrpc":"2.0","id":7,"method":"sampling/createMessage"})", true},
     {"Liveness.", R"({"jsonrpc":"2.0","id":8,"method":"ping"})", true},
     {"The GUI program has quit: tool calls say so at once.",
      R"({"jsonrpc":"2.0","id":9,"method":"tools/call","params":{"name":"ocr_shot","arguments":{"shot_id":"shot-0042"}}})",
      true, Before::StopGui},
 };
 
-QString shown(const QByteArray &line)
-{
+QString shown(const QByteArray &line) {
     const QString text = QString::fromUtf8(line);
     if (text.size() <= kShownChars)
         return text;
@@ -84,8 +79,7 @@ QString shown(const QByteArray &line)
 }
 
 // Starts the stand-in of the GUI program and waits for its "ready" line.
-bool startGui(QProcess &gui, const QProcessEnvironment &environment)
-{
+bool startGui(QProcess &gui, const QProcessEnvironment &environment) {
     QStringList arguments;
     for (const char *behaviour : kGuiScript)
         arguments << QStringLiteral("--next") << QString::fromUtf8(behaviour);
@@ -98,8 +92,7 @@ bool startGui(QProcess &gui, const QProcessEnvironment &environment)
     return gui.readLine().startsWith("ready");
 }
 
-void stopGui(QProcess &gui)
-{
+void stopGui(QProcess &gui) {
     gui.terminate();
     if (!gui.waitForFinished(3000))
         gui.kill();
@@ -107,8 +100,7 @@ void stopGui(QProcess &gui)
 }
 
 // Reads one answer line, or gives up after a few seconds.
-QByteArray readAnswer(QProcess &sidecar)
-{
+QByteArray readAnswer(QProcess &sidecar) {
     QElapsedTimer clock;
     clock.start();
     while (!sidecar.canReadLine() && clock.elapsed() < 5000) {
@@ -123,8 +115,7 @@ QByteArray readAnswer(QProcess &sidecar)
 
 } // namespace
 
-int runDemo()
-{
+int runDemo() {
     QTemporaryDir home;
     if (!home.isValid()) {
         console() << "cannot create a temporary home\n";
