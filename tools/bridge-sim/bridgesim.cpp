@@ -35,7 +35,11 @@ const ModeName kModes[] = {
     {"pieces", Mode::Pieces}, {"two-lines", Mode::TwoLines},
     {"broken", Mode::Broken}, {"array", Mode::Array},
     {"error", Mode::Error},   {"fixed", Mode::Fixed},
+    {"big", Mode::Big},       {"flood", Mode::Flood},
 };
+
+// A flood refills the socket in these steps, so the stand-in itself never holds much.
+constexpr qint64 kFloodChunkBytes = 1024 * 1024;
 
 struct Resource {
     const char *uri;
@@ -149,6 +153,7 @@ const IntKey kIntKeys[] = {
     {"delay_ms", &Behaviour::delayMs},
     {"pieces", &Behaviour::pieces},
     {"pause_ms", &Behaviour::pauseMs},
+    {"bytes", &Behaviour::bytes},
 };
 
 bool readBehaviour(const QJsonObject &object, Behaviour *behaviour, int *times, QString *error) {
@@ -271,6 +276,10 @@ private:
 
     void send(QLocalSocket *socket, const Answer &answer, int index) {
         if (index == answer.chunks.size()) {
+            if (answer.flood) {
+                flood(socket);
+                return;
+            }
             if (answer.close) {
                 socket->flush();
                 socket->disconnectFromServer();
@@ -283,6 +292,17 @@ private:
             socket->flush();
             send(socket, answer, index + 1);
         });
+    }
+
+    static void flood(QLocalSocket *socket) {
+        const QByteArray chunk(kFloodChunkBytes, 'x');
+        const auto refill = [socket, chunk] {
+            while (socket->state() == QLocalSocket::ConnectedState &&
+                   socket->bytesToWrite() < kFloodChunkBytes)
+                socket->write(chunk);
+        };
+        QObject::connect(socket, &QLocalSocket::bytesWritten, socket, refill);
+        refill();
     }
 
     QLocalServer server_;
@@ -379,6 +399,13 @@ Answer answerFor(const Behaviour &behaviour, const QByteArray &requestLine) {
         break;
     case Mode::Fixed:
         answer.chunks = {Chunk{0, line(behaviour.reply)}};
+        break;
+    case Mode::Big:
+        answer.chunks = {Chunk{0, line(textContent(QString(qMax(0, behaviour.bytes), u'x')))}};
+        break;
+    case Mode::Flood:
+        answer.chunks = {Chunk{0, QByteArrayLiteral("{\"content\":[{\"text\":\"")}};
+        answer.flood = true;
         break;
     }
     if (!answer.chunks.isEmpty())

@@ -22,6 +22,8 @@ enum class Mode {
     Array = 7,      // a line holding a JSON array
     Error = 8,      // {"__error__": message}
     Fixed = 9,      // a given reply object, verbatim
+    Big = 10,       // a reply line whose text item holds `bytes` bytes
+    Flood = 11,     // bytes without a line feed, for as long as the peer stays connected
 };
 
 struct Behaviour {
@@ -29,7 +31,8 @@ struct Behaviour {
     int retryAfterMs = 500;
     int delayMs = 0; // before the first byte of the answer
     int pieces = 3;
-    int pauseMs = 100; // between pieces
+    int pauseMs = 100;            // between pieces
+    int bytes = 50 * 1024 * 1024; // size of the text of a big reply
     QString message = QStringLiteral("resource not available");
     QJsonObject reply;
 };
@@ -41,7 +44,7 @@ struct Script {
 };
 
 // Appends one behaviour given as "mode", "mode:key=value,..." or a JSON object, with the keys
-// mode, times, retry_after_ms, delay_ms, pieces, pause_ms, message and reply (JSON only).
+// mode, times, retry_after_ms, delay_ms, pieces, pause_ms, bytes, message and reply (JSON only).
 // "times=N" queues it N times. With `asDefault` it replaces the fallback instead.
 void addBehaviour(Script &script, const QString &spec, bool asDefault);
 // Reads {"default": spec, "queue": [spec, ...]}, each spec as a JSON object or string.
@@ -54,7 +57,8 @@ struct Chunk {
 
 struct Answer {
     QList<Chunk> chunks;
-    bool close = true; // false: keep the connection open until the peer closes it
+    bool close = true;  // false: keep the connection open until the peer closes it
+    bool flood = false; // after the chunks, write bytes without a line feed until the peer closes
 };
 
 // What the stand-in sends back for one request line.
