@@ -17,6 +17,9 @@ constexpr int kWriteMs = 2000;
 constexpr int kReplyBudgetMs = 30000;
 // A last wait shorter than this would spin without giving the peer a chance.
 constexpr int kShortestWaitMs = 50;
+// A peer that streams without ever ending its line would otherwise fill memory until the budget
+// runs out; a line this long is no reply, so it ends like a missing one.
+constexpr qsizetype kLongestReplyBytes = 128 * 1024 * 1024;
 
 QString needGuiMessage() {
     return QStringLiteral(
@@ -34,12 +37,17 @@ QByteArray requestLine(const QString &name, const QJsonObject &arguments, const 
     return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// What arrived until the first line feed, the peer's close or the end of the budget.
+// What arrived until the first line feed, the peer's close, the end of the budget or more than
+// kLongestReplyBytes without a line feed.
 QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
     QByteArray buffer;
     QElapsedTimer clock;
     clock.start();
-    while (!buffer.contains('\n') && clock.elapsed() < kReplyBudgetMs) {
+    // Only the bytes of the last read are searched: a long line costs one pass, not one per read.
+    qsizetype searched = 0;
+    while (buffer.indexOf('\n', searched) < 0 && clock.elapsed() < kReplyBudgetMs &&
+           buffer.size() <= kLongestReplyBytes) {
+        searched = buffer.size();
         const int wait = std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed()));
         // A closed connection ends the wait at once with false, so an early close never waits
         // out the budget.
