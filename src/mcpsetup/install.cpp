@@ -42,7 +42,8 @@ bool writeBytes(const QString &path, const QByteArray &bytes) {
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // commit() does not notice a failure of its own final flush, so flush here and look.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         // Committing a cancelled write drops the temporary file; in direct-write mode the
         // destructor alone would remove the target itself.
         file.cancelWriting();
