@@ -11,8 +11,7 @@ namespace quorvelin::testsupport {
 
 // A private HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and TMPDIR for child processes, with the
 // product's own variables removed, so runs never see the real home or each other.
-class IsolatedEnv
-{
+class IsolatedEnv {
 public:
     IsolatedEnv();
 
@@ -33,8 +32,7 @@ private:
     QProcessEnvironment env_;
 };
 
-struct ProcessRun
-{
+struct ProcessRun {
     bool started = false;
     bool finished = false;
     int exitCode = -1;
@@ -54,9 +52,9 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
 QString sidecarPath();
 QString binDir();
 
-// Copies an executable into `dir` (created when missing) and returns the copy's path; a copy
-// outside any build directory behaves as the installed product.
-QString copyExecutable(const QString &source, const QString &dir);
+// Copies an executable into `dir` (created when missing), under `name` when given, and returns
+// the copy's path; a copy outside any build directory behaves as the installed product.
+QString copyExecutable(const QString &source, const QString &dir, const QString &name = QString());
 
 // The lines of `bytes`, each without its "\n"; a trailing partial line is kept.
 QList<QByteArray> splitLines(const QByteArray &bytes);
