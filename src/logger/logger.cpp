@@ -20,8 +20,7 @@ QBasicMutex logMutex;
 QFile *logFile = nullptr;
 QTextStream *logStream = nullptr;
 
-QChar levelLetter(QtMsgType type)
-{
+QChar levelLetter(QtMsgType type) {
     switch (type) {
     case QtDebugMsg:
         return u'D';
@@ -37,8 +36,7 @@ QChar levelLetter(QtMsgType type)
     return u'?';
 }
 
-void msgHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
+void msgHandler(QtMsgType type, const QMessageLogContext &context, const QString &text) {
     const QMutexLocker lock(&logMutex);
     const QString category =
         context.category ? QString::fromUtf8(context.category) : QStringLiteral("default");
@@ -55,8 +53,7 @@ void msgHandler(QtMsgType type, const QMessageLogContext &context, const QString
 
 } // namespace
 
-void initLogger()
-{
+void initLogger() {
     const QString dir =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
     QDir().mkpath(dir);
@@ -77,8 +74,7 @@ void initLogger()
 }
 
 #define QUORVELIN_CATEGORY(accessor, name)                                                         \
-    const QLoggingCategory &accessor()                                                             \
-    {                                                                                              \
+    const QLoggingCategory &accessor() {                                                           \
         static const QLoggingCategory category(name, QtInfoMsg);                                   \
         return category;                                                                           \
     }

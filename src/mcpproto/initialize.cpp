@@ -8,18 +8,16 @@ namespace quorvelin::mcpproto {
 
 namespace {
 
-QJsonObject capabilities()
-{
+QJsonObject capabilities() {
     const QJsonObject listChangedOff{{QStringLiteral("listChanged"), false}};
-    return QJsonObject{{QStringLiteral("tools"), listChangedOff},
-                       {QStringLiteral("prompts"), listChangedOff},
-                       {QStringLiteral("resources"),
-                        QJsonObject{{QStringLiteral("subscribe"), false},
-                                    {QStringLiteral("listChanged"), false}}}};
+    return QJsonObject{
+        {QStringLiteral("tools"), listChangedOff},
+        {QStringLiteral("prompts"), listChangedOff},
+        {QStringLiteral("resources"), QJsonObject{{QStringLiteral("subscribe"), false},
+                                                  {QStringLiteral("listChanged"), false}}}};
 }
 
-QString instructions()
-{
+QString instructions() {
     QString text;
     if (mcpsetup::isDevWorld())
         text = resourceText(QStringLiteral("dev-notice.md"));
@@ -29,19 +27,18 @@ QString instructions()
 
 } // namespace
 
-QJsonObject initializeResult(const QString &clientProtocolVersion)
-{
-    const QJsonObject serverInfo{
-        {QStringLiteral("name"), mcpsetup::serverEntryName()},
-        {QStringLiteral("version"), QStringLiteral("0.8.2")},
-        {QStringLiteral("build"),
-         mcpsetup::isDevWorld() ? QStringLiteral("dev") : QStringLiteral("prod")}};
-    return QJsonObject{
-        {QStringLiteral("protocolVersion"),
-         clientProtocolVersion.isEmpty() ? protocolVersion() : clientProtocolVersion},
-        {QStringLiteral("capabilities"), capabilities()},
-        {QStringLiteral("serverInfo"), serverInfo},
-        {QStringLiteral("instructions"), instructions()}};
+QJsonObject initializeResult(const QString &clientProtocolVersion) {
+    const QJsonObject serverInfo{{QStringLiteral("name"), mcpsetup::serverEntryName()},
+                                 {QStringLiteral("version"), QStringLiteral("0.8.2")},
+                                 {QStringLiteral("build"), mcpsetup::isDevWorld()
+                                                               ? QStringLiteral("dev")
+                                                               : QStringLiteral("prod")}};
+    return QJsonObject{{QStringLiteral("protocolVersion"), clientProtocolVersion.isEmpty()
+                                                               ? protocolVersion()
+                                                               : clientProtocolVersion},
+                       {QStringLiteral("capabilities"), capabilities()},
+                       {QStringLiteral("serverInfo"), serverInfo},
+                       {QStringLiteral("instructions"), instructions()}};
 }
 
 } // namespace quorvelin::mcpproto

@@ -8,8 +8,7 @@ namespace quorvelin::mcpproto {
 
 namespace {
 
-struct PromptArgDef
-{
+struct PromptArgDef {
     const char *name;
     const char *description;
     bool required;
@@ -17,8 +16,7 @@ struct PromptArgDef
 
 using TextBuilder = QString (*)(const QJsonObject &arguments);
 
-struct PromptDef
-{
+struct PromptDef {
     const char *name;
     const char *description;
     const PromptArgDef *arguments;
@@ -27,48 +25,40 @@ struct PromptDef
 };
 
 // The trimmed string argument, or the fallback when it is missing, not a string or blank.
-QString promptArg(const QJsonObject &arguments, const char *key, const char *fallback)
-{
+QString promptArg(const QJsonObject &arguments, const char *key, const char *fallback) {
     const QString value = arguments.value(QLatin1String(key)).toString().trimmed();
     return value.isEmpty() ? QString::fromUtf8(fallback) : value;
 }
 
 // Out-of-range values fall back to the default rather than being clamped.
-int rangedArg(const QJsonObject &arguments, const char *key, int fallback, int low, int high)
-{
+int rangedArg(const QJsonObject &arguments, const char *key, int fallback, int low, int high) {
     bool ok = false;
     const int value = promptArg(arguments, key, "").toInt(&ok, 10);
     return ok && value >= low && value <= high ? value : fallback;
 }
 
-QString withCount(const char *textName, int count)
-{
+QString withCount(const char *textName, int count) {
     return resourceText(QString::fromLatin1(textName))
         .replace(QStringLiteral("%1"), QString::number(count));
 }
 
-QString annotateText(const QJsonObject &)
-{
+QString annotateText(const QJsonObject &) {
     return resourceText(QStringLiteral("annotate-active-window.md"));
 }
 
-QString compareText(const QJsonObject &)
-{
+QString compareText(const QJsonObject &) {
     return resourceText(QStringLiteral("compare-before-after.md"));
 }
 
-QString findErrorText(const QJsonObject &)
-{
+QString findErrorText(const QJsonObject &) {
     return resourceText(QStringLiteral("find-error-on-screen.md"));
 }
 
-QString tutorialText(const QJsonObject &arguments)
-{
+QString tutorialText(const QJsonObject &arguments) {
     return withCount("make-tutorial.md", rangedArg(arguments, "steps", 5, 2, 10));
 }
 
-QString archiveText(const QJsonObject &arguments)
-{
+QString archiveText(const QJsonObject &arguments) {
     return withCount("archive-recent.md", rangedArg(arguments, "count", 30, 5, 200));
 }
 
@@ -81,9 +71,12 @@ const PromptArgDef kArgsArchiveRecent[] = {
 };
 
 const PromptDef kPromptDefs[] = {
-    {"annotate-active-window", "截当前活动窗口 + AI 圈出关键 UI 元素 + 复制到剪贴板", nullptr, 0, annotateText},
-    {"compare-before-after", "截基线图 → 等用户操作 → 再截 → diff + 标差异", nullptr, 0, compareText},
-    {"find-error-on-screen", "截屏 + OCR 抓堆栈/告警 → 解释错误 + 给修复建议", nullptr, 0, findErrorText},
+    {"annotate-active-window", "截当前活动窗口 + AI 圈出关键 UI 元素 + 复制到剪贴板", nullptr, 0,
+     annotateText},
+    {"compare-before-after", "截基线图 → 等用户操作 → 再截 → diff + 标差异", nullptr, 0,
+     compareText},
+    {"find-error-on-screen", "截屏 + OCR 抓堆栈/告警 → 解释错误 + 给修复建议", nullptr, 0,
+     findErrorText},
     {"make-tutorial", "引导用户按步骤操作 + 连续截图加序号 → 输出 markdown 教程", kArgsMakeTutorial,
      int(std::size(kArgsMakeTutorial)), tutorialText},
     {"archive-recent", "列最近 N 张历史截图 → 按主题分组 → 建议保留/删", kArgsArchiveRecent,
@@ -92,8 +85,7 @@ const PromptDef kPromptDefs[] = {
 
 } // namespace
 
-QJsonArray promptsList()
-{
+QJsonArray promptsList() {
     QJsonArray prompts;
     for (const PromptDef &def : kPromptDefs) {
         QJsonObject prompt{{QStringLiteral("name"), QString::fromUtf8(def.name)},
@@ -114,8 +106,7 @@ QJsonArray promptsList()
     return prompts;
 }
 
-QJsonObject promptGet(const QString &name, const QJsonObject &arguments, bool *found)
-{
+QJsonObject promptGet(const QString &name, const QJsonObject &arguments, bool *found) {
     for (const PromptDef &def : kPromptDefs) {
         if (name != QLatin1String(def.name))
             continue;

@@ -6,21 +6,18 @@
 
 namespace quorvelin::mcpproto {
 
-QString protocolVersion()
-{
+QString protocolVersion() {
     return QStringLiteral("2024-11-05");
 }
 
-QString socketName()
-{
+QString socketName() {
     QString name = QStringLiteral("Quorvelin.McpBridge.v1");
     if (mcpsetup::isDevWorld())
         name += QStringLiteral(".dev");
     return name;
 }
 
-QJsonObject makeError(const QString &message)
-{
+QJsonObject makeError(const QString &message) {
     const QJsonObject item{{QStringLiteral("type"), QStringLiteral("text")},
                            {QStringLiteral("text"), message}};
     return QJsonObject{{QStringLiteral("content"), QJsonArray{item}},

@@ -4,8 +4,7 @@
 
 namespace quorvelin::mcpproto {
 
-QString resourceText(const QString &fileName)
-{
+QString resourceText(const QString &fileName) {
     QFile file(QStringLiteral(":/mcpproto/") + fileName);
     if (!file.open(QIODevice::ReadOnly))
         return QString();

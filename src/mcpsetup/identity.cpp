@@ -5,29 +5,25 @@
 
 namespace quorvelin::mcpsetup {
 
-QString currentExePath()
-{
+QString currentExePath() {
     return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
 }
 
-QString sidecarExePath()
-{
+QString sidecarExePath() {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() +
                                     QStringLiteral("/quorvelin-mcp"));
 }
 
-bool isDevWorld()
-{
+bool isDevWorld() {
     return !qEnvironmentVariableIsEmpty("QUORVELIN_DEV");
 }
 
-bool isDevBuild()
-{
+bool isDevBuild() {
     if (isDevWorld())
         return true;
     static const QLatin1String fragments[] = {
-        QLatin1String("/build/"), QLatin1String("/build-release/"),
-        QLatin1String("/cmake-build-"), QLatin1String("/out/")};
+        QLatin1String("/build/"), QLatin1String("/build-release/"), QLatin1String("/cmake-build-"),
+        QLatin1String("/out/")};
     const QString exe = QCoreApplication::applicationFilePath();
     for (const QLatin1String fragment : fragments) {
         if (exe.contains(fragment, Qt::CaseInsensitive))
@@ -36,8 +32,7 @@ bool isDevBuild()
     return false;
 }
 
-QString serverEntryName()
-{
+QString serverEntryName() {
     return isDevBuild() ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin");
 }
 

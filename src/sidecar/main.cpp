@@ -1,6 +1,5 @@
 #include "sidecar/sidecar.h"
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     return quorvelin::sidecar::run(argc, argv);
 }

@@ -26,44 +26,38 @@ namespace {
 // Where answers go while a line is handled; standard output in the real process.
 QIODevice *answerSink = nullptr;
 
-void writeLine(const QJsonObject &object)
-{
+void writeLine(const QJsonObject &object) {
     QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
     bytes.append('\n');
     // Write errors are ignored: a client that stopped reading gets nothing either way.
     answerSink->write(bytes);
 }
 
-QJsonObject envelope(const QJsonValue &id)
-{
+QJsonObject envelope(const QJsonValue &id) {
     QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}};
     if (!id.isUndefined())
         answer.insert(QStringLiteral("id"), id);
     return answer;
 }
 
-void sendResult(const QJsonValue &id, const QJsonObject &result)
-{
+void sendResult(const QJsonValue &id, const QJsonObject &result) {
     QJsonObject answer = envelope(id);
     answer.insert(QStringLiteral("result"), result);
     writeLine(answer);
 }
 
-void sendError(const QJsonValue &id, int code, const QString &message)
-{
+void sendError(const QJsonValue &id, int code, const QString &message) {
     QJsonObject answer = envelope(id);
     answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
                                                        {QStringLiteral("message"), message}});
     writeLine(answer);
 }
 
-QString stringOr(const QJsonValue &value, const QString &fallback)
-{
+QString stringOr(const QJsonValue &value, const QString &fallback) {
     return value.isString() ? value.toString() : fallback;
 }
 
-void logClientIdentity(const QJsonObject &params)
-{
+void logClientIdentity(const QJsonObject &params) {
     if (!asCore().isInfoEnabled())
         return;
     const QJsonObject clientInfo = params.value(QStringLiteral("clientInfo")).toObject();
@@ -77,46 +71,43 @@ void logClientIdentity(const QJsonObject &params)
                     capabilities.join(QStringLiteral(", ")));
 }
 
-void handlePing(const QJsonValue &id, const QJsonObject &)
-{
+void handlePing(const QJsonValue &id, const QJsonObject &) {
     sendResult(id, QJsonObject());
 }
 
 void handleInitialized(const QJsonValue &, const QJsonObject &) {}
 
-void handleInitialize(const QJsonValue &id, const QJsonObject &params)
-{
+void handleInitialize(const QJsonValue &id, const QJsonObject &params) {
     logClientIdentity(params);
-    sendResult(id, mcpproto::initializeResult(
-                       params.value(QStringLiteral("protocolVersion")).toString()));
+    sendResult(
+        id, mcpproto::initializeResult(params.value(QStringLiteral("protocolVersion")).toString()));
 }
 
 // The GUI program writes the catalogue; it is read afresh so edits show at once.
-QJsonArray toolCatalogue()
-{
+QJsonArray toolCatalogue() {
     QFile file(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                QStringLiteral("/mcp-tools.json"));
     if (!file.open(QIODevice::ReadOnly))
         return QJsonArray();
-    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("tools")).toArray();
+    return QJsonDocument::fromJson(file.readAll())
+        .object()
+        .value(QStringLiteral("tools"))
+        .toArray();
 }
 
-void handleToolsList(const QJsonValue &id, const QJsonObject &)
-{
+void handleToolsList(const QJsonValue &id, const QJsonObject &) {
     sendResult(id, QJsonObject{{QStringLiteral("tools"), toolCatalogue()}});
 }
 
-void handlePromptsList(const QJsonValue &id, const QJsonObject &)
-{
+void handlePromptsList(const QJsonValue &id, const QJsonObject &) {
     sendResult(id, QJsonObject{{QStringLiteral("prompts"), mcpproto::promptsList()}});
 }
 
-void handlePromptsGet(const QJsonValue &id, const QJsonObject &params)
-{
+void handlePromptsGet(const QJsonValue &id, const QJsonObject &params) {
     const QString name = params.value(QStringLiteral("name")).toString();
     bool found = false;
-    const QJsonObject prompt = mcpproto::promptGet(
-        name, params.value(QStringLiteral("arguments")).toObject(), &found);
+    const QJsonObject prompt =
+        mcpproto::promptGet(name, params.value(QStringLiteral("arguments")).toObject(), &found);
     if (found)
         sendResult(id, prompt);
     else
@@ -125,8 +116,7 @@ void handlePromptsGet(const QJsonValue &id, const QJsonObject &params)
 
 using Handler = void (*)(const QJsonValue &id, const QJsonObject &params);
 
-struct Route
-{
+struct Route {
     const char *method;
     Handler handler;
 };
@@ -140,8 +130,7 @@ const Route kRoutes[] = {
     {"prompts/get", handlePromptsGet},
 };
 
-void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &params)
-{
+void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &params) {
     for (const Route &route : kRoutes) {
         if (method == QLatin1String(route.method)) {
             route.handler(id, params);
@@ -153,8 +142,7 @@ void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &pa
         sendError(id, mcpproto::kMethodNotFound, QStringLiteral("Method not found: ") + method);
 }
 
-void setApplicationIdentity()
-{
+void setApplicationIdentity() {
     QCoreApplication::setOrganizationName(QStringLiteral("Brenlow"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("com.brenlow"));
     QCoreApplication::setApplicationName(mcpsetup::isDevWorld() ? QStringLiteral("Quorvelin-Dev")
@@ -164,8 +152,7 @@ void setApplicationIdentity()
 
 } // namespace
 
-void handleLine(const QByteArray &line, QIODevice &out)
-{
+void handleLine(const QByteArray &line, QIODevice &out) {
     if (line.isEmpty())
         return;
     QJsonParseError error;
@@ -180,8 +167,7 @@ void handleLine(const QByteArray &line, QIODevice &out)
     answerSink = nullptr;
 }
 
-void serve(QIODevice &in, QIODevice &out)
-{
+void serve(QIODevice &in, QIODevice &out) {
     for (;;) {
         QByteArray line = in.readLine();
         if (line.isEmpty())
@@ -192,8 +178,7 @@ void serve(QIODevice &in, QIODevice &out)
     }
 }
 
-int run(int argc, char **argv)
-{
+int run(int argc, char **argv) {
 #ifdef SIGPIPE
     // A client that closed its end must not kill us mid-answer; the write just fails.
     std::signal(SIGPIPE, SIG_IGN);

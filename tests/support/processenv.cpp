@@ -1,5 +1,6 @@
 #include "support/processenv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,8 +9,7 @@
 namespace quorvelin::testsupport {
 
 IsolatedEnv::IsolatedEnv()
-    : env_(QProcessEnvironment::systemEnvironment())
-{
+    : env_(QProcessEnvironment::systemEnvironment()) {
     env_.remove(QStringLiteral("QUORVELIN_DEV"));
     env_.remove(QStringLiteral("QUORVELIN_MCP_YIELD_RETRY"));
     for (const QString &dir : {home(), dataHome(), tmp(), home() + QStringLiteral("/.config")})
@@ -20,16 +20,14 @@ IsolatedEnv::IsolatedEnv()
     env_.insert(QStringLiteral("TMPDIR"), tmp());
 }
 
-QString IsolatedEnv::appDataDir(bool devWorld) const
-{
+QString IsolatedEnv::appDataDir(bool devWorld) const {
     return dataHome() + (devWorld ? QStringLiteral("/Brenlow/Quorvelin-Dev")
                                   : QStringLiteral("/Brenlow/Quorvelin"));
 }
 
 ProcessRun runProcess(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &environment, const QByteArray &input,
-                      int timeoutMs)
-{
+                      int timeoutMs) {
     ProcessRun run;
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -54,18 +52,18 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
     return run;
 }
 
-QString sidecarPath()
-{
-    return qEnvironmentVariable("QUORVELIN_MCP_BIN");
+// CTest names the binaries; a test started by hand finds them beside itself.
+QString binDir() {
+    const QString dir = qEnvironmentVariable("QUORVELIN_BIN_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
 }
 
-QString binDir()
-{
-    return qEnvironmentVariable("QUORVELIN_BIN_DIR");
+QString sidecarPath() {
+    const QString path = qEnvironmentVariable("QUORVELIN_MCP_BIN");
+    return path.isEmpty() ? binDir() + QStringLiteral("/quorvelin-mcp") : path;
 }
 
-QString copyExecutable(const QString &source, const QString &dir)
-{
+QString copyExecutable(const QString &source, const QString &dir) {
     QDir().mkpath(dir);
     const QString target = dir + QLatin1Char('/') + QFileInfo(source).fileName();
     QFile::remove(target);
@@ -75,8 +73,7 @@ QString copyExecutable(const QString &source, const QString &dir)
     return target;
 }
 
-QList<QByteArray> splitLines(const QByteArray &bytes)
-{
+QList<QByteArray> splitLines(const QByteArray &bytes) {
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();

@@ -11,8 +11,7 @@ namespace quorvelin::testsupport {
 
 // A private HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and TMPDIR for child processes, with the
 // product's own variables removed, so runs never see the real home or each other.
-class IsolatedEnv
-{
+class IsolatedEnv {
 public:
     IsolatedEnv();
 
@@ -33,8 +32,7 @@ private:
     QProcessEnvironment env_;
 };
 
-struct ProcessRun
-{
+struct ProcessRun {
     bool started = false;
     bool finished = false;
     int exitCode = -1;

@@ -1,0 +1,9 @@
+#pragma once
+
+// A scripted MCP client: starts the sidecar found beside this program in a throw-away home,
+// plays a short session and prints the transcript ("> " request, "< " answer).
+namespace quorvelin::demo {
+
+int runDemo();
+
+} // namespace quorvelin::demo
