@@ -157,6 +157,7 @@ std::optional<Child> spawn(std::vector<std::string> argv, const Sandbox &sandbox
     }
     child.in = inPipe[1];
     child.out = outPipe[0];
+    fcntl(child.out, F_SETFL, fcntl(child.out, F_GETFL) | O_NONBLOCK);
     return child;
 }
 
@@ -177,27 +178,28 @@ bool writeAll(int fd, const std::string &text) {
     return writeAll(fd, text.data(), text.size());
 }
 
-// Reads more of the child's output; false on end of output, error or time-out.
+// Reads more of the child's output; false on end of output, error or time-out. The read comes
+// first and poll only when nothing is waiting, so a busy server costs one system call per chunk.
 bool fill(Child &child, int timeoutMs) {
     if (child.start > 0 && (child.start == child.buffer.size() || child.start > (1 << 16))) {
         child.buffer.erase(0, child.start);
         child.start = 0;
     }
-    pollfd pfd{child.out, POLLIN, 0};
+    char chunk[65536];
     for (;;) {
-        const int ready = poll(&pfd, 1, timeoutMs);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        char chunk[65536];
         const ssize_t got = read(child.out, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
+        if (got > 0) {
+            child.buffer.append(chunk, size_t(got));
+            return true;
+        }
+        if (got == 0 || (errno != EINTR && errno != EAGAIN))
             return false;
-        child.buffer.append(chunk, size_t(got));
-        return true;
+        if (errno == EAGAIN) {
+            pollfd pfd{child.out, POLLIN, 0};
+            const int ready = poll(&pfd, 1, timeoutMs);
+            if (ready == 0 || (ready < 0 && errno != EINTR))
+                return false;
+        }
     }
 }
 
@@ -260,14 +262,10 @@ Exit closeAndWait(Child &child) {
     const Clock::time_point closed = Clock::now();
     close(child.in);
     child.in = -1;
-    bool ended = false;
-    for (;;) {
-        if (!fill(child, kExitTimeoutMs)) {
-            pollfd pfd{child.out, POLLIN, 0};
-            ended = poll(&pfd, 1, 0) > 0; // end of output, not a time-out
-            break;
-        }
+    while (fill(child, kExitTimeoutMs)) {
     }
+    char probe;
+    const bool ended = read(child.out, &probe, 1) == 0; // end of output, not a time-out
     result.afterCloseMs = msBetween(closed, Clock::now());
     if (!ended)
         kill(child.pid, SIGKILL);
