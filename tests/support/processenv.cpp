@@ -63,9 +63,10 @@ QString sidecarPath() {
     return path.isEmpty() ? binDir() + QStringLiteral("/quorvelin-mcp") : path;
 }
 
-QString copyExecutable(const QString &source, const QString &dir) {
+QString copyExecutable(const QString &source, const QString &dir, const QString &name) {
     QDir().mkpath(dir);
-    const QString target = dir + QLatin1Char('/') + QFileInfo(source).fileName();
+    const QString target =
+        dir + QLatin1Char('/') + (name.isEmpty() ? QFileInfo(source).fileName() : name);
     QFile::remove(target);
     if (!QFile::copy(source, target))
         return QString();

@@ -52,9 +52,9 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
 QString sidecarPath();
 QString binDir();
 
-// Copies an executable into `dir` (created when missing) and returns the copy's path; a copy
-// outside any build directory behaves as the installed product.
-QString copyExecutable(const QString &source, const QString &dir);
+// Copies an executable into `dir` (created when missing), under `name` when given, and returns
+// the copy's path; a copy outside any build directory behaves as the installed product.
+QString copyExecutable(const QString &source, const QString &dir, const QString &name = QString());
 
 // The lines of `bytes`, each without its "\n"; a trailing partial line is kept.
 QList<QByteArray> splitLines(const QByteArray &bytes);

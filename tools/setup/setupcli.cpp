@@ -1,0 +1,274 @@
+#include "setup/setupcli.h"
+
+#include "mcpsetup/discovery.h"
+#include "mcpsetup/probe.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace quorvelin::setupcli {
+
+namespace {
+
+// Long enough for a cold start of the sidecar on a busy machine, short enough for a script.
+constexpr int kDefaultBudgetMs = 10000;
+
+const char kProgram[] = "quorvelin-mcp-setup";
+
+QString tr(const char *source) {
+    return QCoreApplication::translate("QObject", source);
+}
+
+// What a command may take besides --json and --help.
+enum Accepts : unsigned { kNothing = 0, kClientArgument = 1, kConfigOption = 2, kBudgetOption = 4 };
+
+struct Invocation {
+    bool json = false;
+    QString client;
+    QString configPath;
+    int budgetMs = kDefaultBudgetMs;
+};
+
+struct Output {
+    QTextStream &out;
+    QTextStream &err;
+    bool json = false;
+
+    void record(const QJsonValue &value) {
+        const QJsonDocument document =
+            value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+        out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+        out.flush();
+    }
+};
+
+using Handler = int (*)(const Invocation &, Output &);
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *summary;
+    const char *details;
+    unsigned accepts;
+    Handler run;
+};
+
+// ---- records as JSON: member names are the records' field names
+
+QJsonObject toJson(const mcpsetup::ProbeResult &r) {
+    return {{QStringLiteral("ok"), r.ok},
+            {QStringLiteral("toolCount"), r.toolCount},
+            {QStringLiteral("elapsedMs"), r.elapsedMs},
+            {QStringLiteral("protocolVersion"), r.protocolVersion},
+            {QStringLiteral("serverName"), r.serverName},
+            {QStringLiteral("serverBuild"), r.serverBuild},
+            {QStringLiteral("error"), r.error}};
+}
+
+QJsonObject toJson(const mcpsetup::ClaudeCodeTarget &t) {
+    return {{QStringLiteral("label"), t.label},
+            {QStringLiteral("configPath"), t.configPath},
+            {QStringLiteral("isDefault"), t.isDefault}};
+}
+
+// ---- commands
+
+int runProbe(const Invocation &invocation, Output &output) {
+    const mcpsetup::ProbeResult r = mcpsetup::probeMcpServer(invocation.budgetMs);
+    if (output.json)
+        output.record(toJson(r));
+    else if (r.ok)
+        output.out << tr("自检通过：%1（%2）· 协议 %3 · %4 个工具 · 用时 %5 ms")
+                          .arg(r.serverName, r.serverBuild, r.protocolVersion,
+                               QString::number(r.toolCount), QString::number(r.elapsedMs))
+                   << '\n';
+    else
+        output.err << tr("自检失败：%1").arg(r.error) << '\n';
+    return r.ok ? kSucceeded : kFailed;
+}
+
+int runClaudeTargets(const Invocation &, Output &output) {
+    const QList<mcpsetup::ClaudeCodeTarget> targets = mcpsetup::discoverClaudeCodeTargets();
+    QJsonArray records;
+    for (const mcpsetup::ClaudeCodeTarget &target : targets) {
+        records.append(toJson(target));
+        if (!output.json)
+            output.out << target.label << '\n' << "    " << target.configPath << '\n';
+    }
+    if (output.json)
+        output.record(records);
+    return kSucceeded;
+}
+
+const Command kCommands[] = {
+    {"probe", "probe [--budget-ms N] [--json]",
+     QT_TRANSLATE_NOOP("QObject",
+                       "启动 sidecar，完成 MCP 握手（initialize 与 tools/list）并报告结果"),
+     QT_TRANSLATE_NOOP("QObject", "  --budget-ms N   整个自检的时间预算，单位毫秒（默认 10000）\n"
+                                  "退出状态：两个应答都在预算内到达为 0，否则为 1。"),
+     kBudgetOption, runProbe},
+    {"claude-targets", "claude-targets [--json]",
+     QT_TRANSLATE_NOOP("QObject", "列出本构建的 Claude Code 默认配置及各实例配置"),
+     QT_TRANSLATE_NOOP("QObject", "每个目标都可作为 install/remove 的 --config 路径。"), kNothing,
+     runClaudeTargets},
+};
+
+const Command *findCommand(const QString &name) {
+    for (const Command &command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+// ---- help and usage errors
+
+void printOverview(QTextStream &stream) {
+    stream << tr("用法：%1 <命令> [选项]").arg(QLatin1String(kProgram)) << "\n\n"
+           << tr("不借助图形界面，把 Quorvelin 的 MCP 服务接入 AI 客户端、移除并自检。") << "\n\n"
+           << tr("命令：") << '\n';
+    for (const Command &command : kCommands)
+        stream << "  " << QString::fromLatin1(command.synopsis).leftJustified(40) << ' '
+               << tr(command.summary) << '\n';
+    stream << '\n'
+           << tr("选项：") << '\n'
+           << "  --json      " << tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
+           << "  -h, --help  " << tr("显示帮助；写在命令之后则显示该命令的帮助") << "\n\n"
+           << tr("退出状态：0 成功，1 执行失败（消息说明原因），2 用法错误。") << '\n';
+}
+
+void printCommandHelp(QTextStream &stream, const Command &command) {
+    stream << tr("用法：%1 %2").arg(QLatin1String(kProgram), QLatin1String(command.synopsis))
+           << "\n\n"
+           << tr(command.summary) << "\n\n"
+           << tr("选项：") << '\n'
+           << "  --json          " << tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
+           << tr(command.details) << '\n';
+}
+
+int usageError(QTextStream &err, const QString &message) {
+    err << QLatin1String(kProgram) << ": " << message << '\n'
+        << tr("用 %1 --help 查看用法。").arg(QLatin1String(kProgram)) << '\n';
+    return kUsageError;
+}
+
+// ---- parsing
+
+struct Parsed {
+    bool help = false;
+    QString commandName;
+    QStringList positionals;
+    Invocation invocation;
+    unsigned given = kNothing;
+    QString error;
+};
+
+struct ValueOption {
+    const char *name;
+    Accepts flag;
+};
+
+const ValueOption kValueOptions[] = {{"--config", kConfigOption}, {"--budget-ms", kBudgetOption}};
+
+const ValueOption *findValueOption(const QString &name) {
+    for (const ValueOption &option : kValueOptions) {
+        if (name == QLatin1String(option.name))
+            return &option;
+    }
+    return nullptr;
+}
+
+// Stores one option value; returns why it is unusable, empty when it is good.
+QString storeValue(Accepts flag, const QString &value, Invocation &invocation) {
+    if (flag == kConfigOption) {
+        if (value.isEmpty())
+            return tr("--config 需要一个文件路径");
+        invocation.configPath = value;
+        return QString();
+    }
+    bool ok = false;
+    const int budget = value.toInt(&ok);
+    if (!ok || budget <= 0)
+        return tr("--budget-ms 需要一个正整数（毫秒），而不是“%1”").arg(value);
+    invocation.budgetMs = budget;
+    return QString();
+}
+
+// Options may stand before or after the command; "--name value" and "--name=value" both work.
+Parsed parse(const QStringList &arguments) {
+    Parsed p;
+    for (qsizetype i = 0; i < arguments.size() && p.error.isEmpty(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            p.help = true;
+        } else if (argument == QLatin1String("--json")) {
+            p.invocation.json = true;
+        } else if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            if (p.commandName.isEmpty())
+                p.commandName = argument;
+            else
+                p.positionals << argument;
+        } else {
+            const QString name = argument.section(QLatin1Char('='), 0, 0);
+            const ValueOption *option = findValueOption(name);
+            if (!option) {
+                p.error = tr("未知选项：%1").arg(argument);
+            } else if (argument.contains(QLatin1Char('='))) {
+                p.given |= option->flag;
+                p.error =
+                    storeValue(option->flag, argument.section(QLatin1Char('='), 1), p.invocation);
+            } else if (i + 1 < arguments.size()) {
+                p.given |= option->flag;
+                p.error = storeValue(option->flag, arguments.at(++i), p.invocation);
+            } else {
+                p.error = tr("选项 %1 缺少取值").arg(name);
+            }
+        }
+    }
+    return p;
+}
+
+// Why the parsed arguments do not fit the command; empty when they do.
+QString checkFit(const Command &command, const Parsed &p) {
+    const QString commandName = QLatin1String(command.name);
+    for (const ValueOption &option : kValueOptions) {
+        if ((p.given & option.flag) && !(command.accepts & option.flag))
+            return tr("命令 %1 不接受选项 %2").arg(commandName, QLatin1String(option.name));
+    }
+    const bool takesClient = command.accepts & kClientArgument;
+    if (takesClient && p.positionals.isEmpty())
+        return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(commandName);
+    if (p.positionals.size() > (takesClient ? 1 : 0))
+        return tr("多余的参数：%1").arg(p.positionals.value(takesClient ? 1 : 0));
+    return QString();
+}
+
+} // namespace
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+    Parsed p = parse(arguments);
+    if (!p.error.isEmpty())
+        return usageError(err, p.error);
+    if (p.commandName.isEmpty()) {
+        printOverview(p.help ? out : err);
+        return p.help ? kSucceeded : kUsageError;
+    }
+    const Command *command = findCommand(p.commandName);
+    if (!command)
+        return usageError(err, tr("未知命令：%1").arg(p.commandName));
+    if (p.help) {
+        printCommandHelp(out, *command);
+        return kSucceeded;
+    }
+    const QString misfit = checkFit(*command, p);
+    if (!misfit.isEmpty())
+        return usageError(err, misfit);
+    p.invocation.client = p.positionals.value(0);
+    Output output{out, err, p.invocation.json};
+    return command->run(p.invocation, output);
+}
+
+} // namespace quorvelin::setupcli
