@@ -521,7 +521,8 @@ Target compare(const std::string &what, double ours, double theirs, double limit
         return target;
     }
     const double ratio = ours / theirs;
-    target.measured = fixed(ours, decimals) + " vs " + fixed(theirs, decimals) + ' ' + unit;
+    const auto show = [decimals](double v) { return decimals ? fixed(v, decimals) : thousands(v); };
+    target.measured = show(ours) + " vs " + show(theirs) + ' ' + unit;
     target.ratio = ratio >= 1 ? fixed(ratio, 2) + "×" : "1/" + fixed(1 / ratio, 1);
     target.met = atLeast ? ratio >= limit : ratio <= limit;
     return target;
@@ -530,6 +531,7 @@ Target compare(const std::string &what, double ours, double theirs, double limit
 struct Micro {
     std::string name;
     double time = NAN;
+    double cpuTime = NAN;
     std::string unit;
 };
 
@@ -553,19 +555,28 @@ std::vector<Micro> readMicro(const std::string &path) {
         if (name.isEmpty())
             name = row.value(QStringLiteral("name")).toString();
         rows.push_back({name.toStdString(), row.value(QStringLiteral("real_time")).toDouble(),
+                        row.value(QStringLiteral("cpu_time")).toDouble(),
                         row.value(QStringLiteral("time_unit")).toString().toStdString()});
     }
     return rows;
 }
 
-double toMs(const Micro &micro) {
+double toMs(const Micro &micro, double Micro::*field = &Micro::time) {
     static const std::pair<const char *, double> kScale[] = {
         {"ns", 1e-6}, {"us", 1e-3}, {"ms", 1}, {"s", 1e3}};
     for (const auto &[unit, scale] : kScale) {
         if (micro.unit == unit)
-            return micro.time * scale;
+            return micro.*field * scale;
     }
     return NAN;
+}
+
+std::string duration(double ms) {
+    if (std::isnan(ms))
+        return "n/a";
+    if (ms < 1)
+        return fixed(ms * 1000, ms < 0.01 ? 2 : 1) + " µs";
+    return fixed(ms, ms < 10 ? 2 : 1) + " ms";
 }
 
 struct Options {
@@ -693,10 +704,10 @@ std::string report(const Options &options, const std::vector<Server> &servers,
     if (micro.empty()) {
         md += "Not run.\n";
     } else {
-        md += "| benchmark | time |\n|---|---:|\n";
+        md += "| benchmark | wall time | CPU time |\n|---|---:|---:|\n";
         for (const Micro &row : micro)
-            md += "| " + row.name + " | " + fixed(row.time, row.time < 10 ? 2 : 0) + ' ' +
-                  (row.unit == "us" ? std::string("µs") : row.unit) + " |\n";
+            md += "| " + row.name + " | " + duration(toMs(row)) + " | " +
+                  duration(toMs(row, &Micro::cpuTime)) + " |\n";
     }
     return md;
 }
