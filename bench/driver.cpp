@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -367,84 +368,129 @@ struct SessionSizes {
     int toolCalls = 2000;
 };
 
-// One long-lived process: sequential pings, pipelined pings, tool calls, then its peak RSS.
-void session(const Server &server, const std::string &peerProgram, const SessionSizes &sizes,
-             Figures &figures) {
+// One long-lived server with its own bridge peer. The sessions of all servers run side by side
+// and their round trips alternate, so a burst of load on the shared machine hits every server
+// alike; only the pipelined phase runs one server at a time.
+struct Session {
     Sandbox sandbox;
-    if (!sandbox.isValid())
-        return note(figures, "no sandbox");
     Peer peer;
-    {
-        std::optional<Child> peerChild =
-            spawn({peerProgram, sandbox.socketPath()}, sandbox, sandbox.path("peer.log"));
-        if (!peerChild)
-            return note(figures, "cannot start the bridge peer");
-        peer.pid = peerChild->pid;
-        close(peerChild->in);
-        const std::optional<std::string> ready = readLine(*peerChild);
-        close(peerChild->out);
-        if (ready != "ready")
-            return note(figures, "the bridge peer did not come up");
-    }
-    std::optional<Child> child = spawn(server.argv, sandbox, sandbox.path("stderr.log"));
-    if (!child)
-        return note(figures, "cannot start");
+    std::optional<Child> child;
+    Figures *figures = nullptr;
     long id = 1;
-    writeAll(child->in, request(id++, "initialize", kInitializeParams));
-    if (!readLine(*child)) {
-        closeAndWait(*child);
-        return note(figures, "no answer to initialize");
-    }
+    bool ok = false;
+    bool toolsOk = false;
+};
 
-    const auto roundTrips = [&](const char *method, const char *params, int count,
-                                std::vector<double> *samples) {
-        for (int i = 0; i < count; ++i) {
-            const std::string line = request(id++, method, params);
-            const Clock::time_point begin = Clock::now();
-            writeAll(child->in, line);
-            if (!readLine(*child))
-                return false;
-            if (samples)
-                samples->push_back(
-                    std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
+bool startSession(Session &session, const Server &server, const std::string &peerProgram) {
+    Figures &figures = *session.figures;
+    if (!session.sandbox.isValid())
+        return note(figures, "no sandbox"), false;
+    std::optional<Child> peerChild = spawn({peerProgram, session.sandbox.socketPath()},
+                                           session.sandbox, session.sandbox.path("peer.log"));
+    if (!peerChild)
+        return note(figures, "cannot start the bridge peer"), false;
+    session.peer.pid = peerChild->pid;
+    close(peerChild->in);
+    const std::optional<std::string> ready = readLine(*peerChild);
+    close(peerChild->out);
+    if (ready != "ready")
+        return note(figures, "the bridge peer did not come up"), false;
+    session.child = spawn(server.argv, session.sandbox, session.sandbox.path("stderr.log"));
+    if (!session.child)
+        return note(figures, "cannot start"), false;
+    writeAll(session.child->in, request(session.id++, "initialize", kInitializeParams));
+    if (!readLine(*session.child))
+        return note(figures, "no answer to initialize"), false;
+    return true;
+}
+
+// One request, its answer awaited; the round trip in microseconds, or NaN without an answer.
+double roundTrip(Session &session, const char *method, const char *params,
+                 std::string *answer = nullptr) {
+    const std::string line = request(session.id++, method, params);
+    const Clock::time_point begin = Clock::now();
+    writeAll(session.child->in, line);
+    std::optional<std::string> reply = readLine(*session.child);
+    const double us = std::chrono::duration<double, std::micro>(Clock::now() - begin).count();
+    if (!reply)
+        return NAN;
+    if (answer)
+        *answer = std::move(*reply);
+    return us;
+}
+
+// `count` alternating rounds of one request to every session still in the run.
+void interleaved(std::vector<std::unique_ptr<Session>> &sessions, bool Session::*inRun,
+                 const char *method, const char *params, int count,
+                 std::vector<double> Figures::*samples) {
+    for (int i = 0; i < count; ++i) {
+        for (auto &session : sessions) {
+            if (!(*session.*inRun))
+                continue;
+            const double us = roundTrip(*session, method, params);
+            if (std::isnan(us)) {
+                note(*session->figures, std::string(method) + " went unanswered");
+                *session.*inRun = false;
+                session->ok = false;
+            } else if (samples) {
+                (session->figures->*samples).push_back(us);
+            }
         }
-        return true;
-    };
-
-    bool ok = roundTrips("ping", nullptr, 200, nullptr) &&
-              roundTrips("ping", nullptr, sizes.pings, &figures.pingUs);
-    if (!ok)
-        note(figures, "sequential pings went unanswered");
-
-    if (ok) {
-        std::string batch;
-        for (long i = 0; i < sizes.pipelined; ++i)
-            batch += request(id++, "ping");
-        const Clock::time_point begin = Clock::now();
-        std::thread writer([&] { writeAll(child->in, batch); });
-        ok = skipLines(*child, sizes.pipelined);
-        const double seconds = msBetween(begin, Clock::now()) / 1000.0;
-        writer.join();
-        if (ok)
-            figures.pipelinedPerSecond = double(sizes.pipelined) / seconds;
-        else
-            note(figures, "pipelined pings went unanswered");
     }
+}
 
-    if (ok) {
-        writeAll(child->in, request(id++, "tools/call", kToolCallParams));
-        const std::optional<std::string> first = readLine(*child);
-        if (!first || first->find(kMarker) == std::string::npos) {
-            note(figures, "tool call did not reach the bridge peer: " +
-                              (first ? first->substr(0, 160) : std::string("no answer")));
-        } else if (!roundTrips("tools/call", kToolCallParams, 50, nullptr) ||
-                   !roundTrips("tools/call", kToolCallParams, sizes.toolCalls, &figures.toolUs)) {
-            note(figures, "tool calls went unanswered");
-            figures.toolUs.clear();
-        }
+void pipelined(Session &session, long count) {
+    std::string batch;
+    for (long i = 0; i < count; ++i)
+        batch += request(session.id++, "ping");
+    const Clock::time_point begin = Clock::now();
+    std::thread writer([&] { writeAll(session.child->in, batch); });
+    session.ok = skipLines(*session.child, count);
+    const double seconds = msBetween(begin, Clock::now()) / 1000.0;
+    writer.join();
+    if (session.ok)
+        session.figures->pipelinedPerSecond = double(count) / seconds;
+    else
+        note(*session.figures, "pipelined pings went unanswered");
+}
+
+void sessions(const std::vector<Server> &servers, const std::string &peerProgram,
+              const SessionSizes &sizes, std::vector<Figures> &figures) {
+    std::vector<std::unique_ptr<Session>> live;
+    for (size_t i = 0; i < servers.size(); ++i) {
+        live.push_back(std::make_unique<Session>());
+        live.back()->figures = &figures[i];
+        live.back()->ok = startSession(*live.back(), servers[i], peerProgram);
     }
-    const Exit exit = closeAndWait(*child);
-    figures.peakRssMiB = exit.peakRssMiB;
+    std::fprintf(stderr, "sequential pings\n");
+    interleaved(live, &Session::ok, "ping", nullptr, 200, nullptr);
+    interleaved(live, &Session::ok, "ping", nullptr, sizes.pings, &Figures::pingUs);
+    for (size_t i = 0; i < live.size(); ++i) {
+        std::fprintf(stderr, "pipelined pings: %s\n", servers[i].label.c_str());
+        if (live[i]->ok)
+            pipelined(*live[i], sizes.pipelined);
+    }
+    std::fprintf(stderr, "tool calls\n");
+    for (auto &session : live) {
+        if (!session->ok)
+            continue;
+        std::string answer;
+        const double us = roundTrip(*session, "tools/call", kToolCallParams, &answer);
+        session->toolsOk = !std::isnan(us) && answer.find(kMarker) != std::string::npos;
+        if (!session->toolsOk)
+            note(*session->figures, "tool call did not reach the bridge peer: " +
+                                        (std::isnan(us) ? "no answer" : answer.substr(0, 160)));
+    }
+    interleaved(live, &Session::toolsOk, "tools/call", kToolCallParams, 50, nullptr);
+    interleaved(live, &Session::toolsOk, "tools/call", kToolCallParams, sizes.toolCalls,
+                &Figures::toolUs);
+    for (auto &session : live) {
+        if (!session->child)
+            continue;
+        if (!session->toolsOk)
+            session->figures->toolUs.clear();
+        session->figures->peakRssMiB = closeAndWait(*session->child).peakRssMiB;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -778,10 +824,7 @@ int main(int argc, char **argv) {
         for (size_t i = 0; i < servers.size(); ++i)
             coldStart(servers[i], figures[i]);
     }
-    for (size_t i = 0; i < servers.size(); ++i) {
-        std::fprintf(stderr, "session: %s\n", servers[i].label.c_str());
-        session(servers[i], options.peer, options.sizes, figures[i]);
-    }
+    sessions(servers, options.peer, options.sizes, figures);
 
     const std::string md = report(options, servers, figures, machineText);
     std::fputs(md.c_str(), stdout);
