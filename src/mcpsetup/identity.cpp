@@ -36,4 +36,12 @@ QString serverEntryName() {
     return isDevBuild() ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin");
 }
 
+void setApplicationIdentity() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Brenlow"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("com.brenlow"));
+    QCoreApplication::setApplicationName(isDevWorld() ? QStringLiteral("Quorvelin-Dev")
+                                                      : QStringLiteral("Quorvelin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.1.0"));
+}
+
 } // namespace quorvelin::mcpsetup

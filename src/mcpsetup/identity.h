@@ -20,4 +20,9 @@ bool isDevBuild();
 // "quorvelin-dev" for a development build, otherwise "quorvelin".
 QString serverEntryName();
 
+// The application identity of this world: organization "Brenlow", domain "com.brenlow",
+// application "Quorvelin" ("Quorvelin-Dev" in the dev world), version "3.1.0". It fixes the
+// application data directory that the sidecar and the GUI program share.
+void setApplicationIdentity();
+
 } // namespace quorvelin::mcpsetup

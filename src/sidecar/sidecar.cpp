@@ -5,6 +5,8 @@
 #include "mcpproto/prompts.h"
 #include "mcpproto/protocol.h"
 #include "mcpsetup/identity.h"
+#include "mcpyield/yieldretry.h"
+#include "sidecar/bridge.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -140,6 +142,37 @@ void handlePromptsGet(const QJsonValue &id, const QJsonObject &params) {
         sendError(id, mcpproto::kInvalidParams, QStringLiteral("Unknown prompt: ") + name);
 }
 
+// Whatever the GUI program or the bridge reports travels inside the result, never as an error.
+void handleToolsCall(const QJsonValue &id, const QJsonObject &params) {
+    const bool retryEnabled = mcpyield::yieldRetryEnabled();
+    sendResult(id, mcpyield::callToolWithYieldRetry(
+                       params.value(QStringLiteral("name")).toString(),
+                       params.value(QStringLiteral("arguments")).toObject(), retryEnabled));
+}
+
+// No GUI program means no resources, not a failure.
+void handleResourcesList(const QJsonValue &id, const QJsonObject &params) {
+    const QJsonObject reply =
+        forwardToGuiBridge(QString(), params, QStringLiteral("resources/list"));
+    if (reply.contains(QStringLiteral("resources")))
+        sendResult(id, reply);
+    else
+        sendResult(id, QJsonObject{{QStringLiteral("resources"), QJsonArray()}});
+}
+
+void handleResourcesRead(const QJsonValue &id, const QJsonObject &params) {
+    const QJsonObject reply =
+        forwardToGuiBridge(QString(), params, QStringLiteral("resources/read"));
+    if (reply.contains(QStringLiteral("__error__")))
+        sendError(id, mcpproto::kResourceError,
+                  reply.value(QStringLiteral("__error__")).toString());
+    else if (reply.contains(QStringLiteral("isError")))
+        sendError(id, mcpproto::kResourceError,
+                  QStringLiteral("Cannot read resource — Quorvelin 主程序未运行或无响应"));
+    else
+        sendResult(id, reply);
+}
+
 using Handler = void (*)(const QJsonValue &id, const QJsonObject &params);
 
 struct Route {
@@ -154,6 +187,9 @@ const Route kRoutes[] = {
     {"tools/list", handleToolsList},
     {"prompts/list", handlePromptsList},
     {"prompts/get", handlePromptsGet},
+    {"tools/call", handleToolsCall},
+    {"resources/list", handleResourcesList},
+    {"resources/read", handleResourcesRead},
 };
 
 void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &params) {
@@ -166,14 +202,6 @@ void dispatch(const QString &method, const QJsonValue &id, const QJsonObject &pa
     // Notifications (no id) and null ids never get an error back.
     if (!id.isUndefined() && !id.isNull())
         sendError(id, mcpproto::kMethodNotFound, QStringLiteral("Method not found: ") + method);
-}
-
-void setApplicationIdentity() {
-    QCoreApplication::setOrganizationName(QStringLiteral("Brenlow"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("com.brenlow"));
-    QCoreApplication::setApplicationName(mcpsetup::isDevWorld() ? QStringLiteral("Quorvelin-Dev")
-                                                                : QStringLiteral("Quorvelin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.1.0"));
 }
 
 } // namespace
@@ -210,7 +238,7 @@ int run(int argc, char **argv) {
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     QCoreApplication app(argc, argv);
-    setApplicationIdentity();
+    mcpsetup::setApplicationIdentity();
     initLogger();
 
     // One write(2) per answer line: nothing waits in a buffer between messages.

@@ -1,0 +1,76 @@
+#include "sidecar/bridge.h"
+
+#include "mcpproto/protocol.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QLocalSocket>
+
+#include <algorithm>
+
+namespace quorvelin::sidecar {
+
+namespace {
+
+constexpr int kConnectMs = 300;
+constexpr int kWriteMs = 2000;
+constexpr int kReplyBudgetMs = 30000;
+// A last wait shorter than this would spin without giving the peer a chance.
+constexpr int kShortestWaitMs = 50;
+
+QString needGuiMessage() {
+    return QStringLiteral(
+        "[need_gui] Quorvelin 主程序未运行 —— 请先打开 Quorvelin(它会常驻托盘),再重试此操作。");
+}
+
+QString timeoutMessage() {
+    return QStringLiteral("[timeout] Quorvelin 主程序无响应(工具执行超时)");
+}
+
+QByteArray requestLine(const QString &name, const QJsonObject &arguments, const QString &kind) {
+    QJsonObject request{{QStringLiteral("name"), name}, {QStringLiteral("arguments"), arguments}};
+    if (!kind.isEmpty())
+        request.insert(QStringLiteral("kind"), kind);
+    return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+}
+
+// What arrived until the first line feed, the peer's close or the end of the budget.
+QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
+    QByteArray buffer;
+    QElapsedTimer clock;
+    clock.start();
+    while (!buffer.contains('\n') && clock.elapsed() < kReplyBudgetMs) {
+        const int wait = std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed()));
+        // A closed connection ends the wait at once with false, so an early close never waits
+        // out the budget.
+        if (!socket.waitForReadyRead(wait))
+            break;
+        buffer.append(socket.readAll());
+    }
+    return buffer;
+}
+
+} // namespace
+
+QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
+                               const QString &kind) {
+    QLocalSocket socket;
+    socket.connectToServer(mcpproto::socketName(), QIODevice::ReadWrite);
+    if (!socket.waitForConnected(kConnectMs))
+        return mcpproto::makeError(needGuiMessage());
+
+    socket.write(requestLine(name, arguments, kind));
+    socket.flush();
+    // A failed write shows up as a missing reply.
+    socket.waitForBytesWritten(kWriteMs);
+
+    const QByteArray received = receiveUntilLineFeed(socket);
+    socket.disconnectFromServer();
+    const qsizetype end = received.indexOf('\n');
+    if (end < 0)
+        return mcpproto::makeError(timeoutMessage());
+    // Only the first line counts; broken JSON and non-objects come back as the empty object.
+    return QJsonDocument::fromJson(received.left(end)).object();
+}
+
+} // namespace quorvelin::sidecar

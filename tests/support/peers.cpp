@@ -1,0 +1,120 @@
+#include "support/peers.h"
+
+#include "support/processenv.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+namespace quorvelin::testsupport {
+
+namespace {
+
+// Reads one "\n"-terminated line from standard output, waiting at most `timeoutMs`.
+QByteArray readLine(QProcess &process, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!process.canReadLine() && clock.elapsed() < timeoutMs) {
+        if (!process.waitForReadyRead(int(qMax<qint64>(1, timeoutMs - clock.elapsed()))))
+            break;
+    }
+    if (!process.canReadLine())
+        return QByteArray();
+    QByteArray line = process.readLine();
+    line.chop(1);
+    return line;
+}
+
+} // namespace
+
+BridgeSimProcess::~BridgeSimProcess() {
+    stop();
+}
+
+bool BridgeSimProcess::start(const QProcessEnvironment &environment, const QStringList &arguments) {
+    process_.setProcessEnvironment(environment);
+    process_.start(binDir() + QStringLiteral("/quorvelin-bridge-sim"),
+                   arguments + QStringList{QStringLiteral("--log"), logPath_});
+    if (!process_.waitForStarted(5000)) {
+        error_ = QStringLiteral("bridge-sim did not start: ") + process_.errorString();
+        return false;
+    }
+    const QByteArray ready = readLine(process_, 5000);
+    if (!ready.startsWith("ready")) {
+        error_ = QStringLiteral("bridge-sim never said ready; stderr: ") +
+                 QString::fromUtf8(process_.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+QList<QByteArray> BridgeSimProcess::requests() const {
+    QFile log(logPath_);
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return splitLines(log.readAll());
+}
+
+void BridgeSimProcess::stop() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+void BridgeSimProcess::crash() {
+    process_.kill();
+    process_.waitForFinished(1000);
+}
+
+SidecarSession::~SidecarSession() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+bool SidecarSession::start(const QProcessEnvironment &environment) {
+    process_.setProcessEnvironment(environment);
+    process_.start(sidecarPath(), QStringList());
+    if (!process_.waitForStarted(5000)) {
+        error_ = QStringLiteral("sidecar did not start: ") + process_.errorString();
+        return false;
+    }
+    if (ask(R"({"jsonrpc":"2.0","id":"ready","method":"ping"})").isEmpty()) {
+        error_ = QStringLiteral("sidecar never answered a ping; stderr: ") + diagnostics();
+        return false;
+    }
+    return true;
+}
+
+void SidecarSession::send(const QByteArray &line) {
+    process_.write(line + '\n');
+    process_.waitForBytesWritten(1000);
+}
+
+QByteArray SidecarSession::nextAnswer(int timeoutMs) {
+    return readLine(process_, timeoutMs);
+}
+
+QByteArray SidecarSession::ask(const QByteArray &line, int timeoutMs, qint64 *elapsedMs) {
+    QElapsedTimer clock;
+    clock.start();
+    send(line);
+    const QByteArray answer = nextAnswer(timeoutMs);
+    if (elapsedMs)
+        *elapsedMs = clock.elapsed();
+    return answer;
+}
+
+QString SidecarSession::diagnostics() {
+    stderr_ += process_.readAllStandardError();
+    return QString::fromUtf8(stderr_);
+}
+
+} // namespace quorvelin::testsupport
