@@ -1,5 +1,7 @@
 // Micro-benchmarks of the sidecar's hot paths, in-process over the I/O seam.
 #include "mcpproto/initialize.h"
+#include "mcpsetup/install.h"
+#include "mcpsetup/setup_internal.h"
 #include "sidecar/sidecar.h"
 
 #include <QBuffer>
@@ -92,6 +94,76 @@ void BM_HandleLineToolsList200(benchmark::State &state) {
     handle(state, R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})");
 }
 BENCHMARK(BM_HandleLineToolsList200);
+
+// A Codex configuration of about 2,000 lines: many servers' tables, comments, blank lines.
+QString codexConfig(int lineCount) {
+    QString text = QStringLiteral("# Codex configuration\nmodel = \"o4\"\n\n");
+    for (int server = 0, lines = 3; lines < lineCount; ++server, lines += 8)
+        text += QStringLiteral("[mcp_servers.server_%1]\ncommand = \"/usr/local/bin/server-%1\"\n"
+                               "args = [\"--port\", \"%1\"]\n# server %1 of the team\n\n"
+                               "[mcp_servers.server_%1.env]\nTOKEN = \"secret-%1\"\n\n")
+                    .arg(server);
+    return text;
+}
+
+void BM_TomlParse2000Lines(benchmark::State &state) {
+    const QString text = codexConfig(2000);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(quorvelin::mcpsetup::tomlParse(text));
+}
+BENCHMARK(BM_TomlParse2000Lines)->Unit(benchmark::kMicrosecond);
+
+// A Claude Code .claude.json of about 5 MB: many projects, each with its prompt history.
+QByteArray claudeJson(qint64 size) {
+    QJsonObject projects;
+    qint64 written = 0;
+    for (int project = 0; written < size; ++project) {
+        QJsonArray history;
+        for (int entry = 0; entry < 100; ++entry)
+            history.append(QJsonObject{
+                {QStringLiteral("display"),
+                 QStringLiteral("请找出第 %1 张截图里的错误 / find the error in capture %1")
+                     .arg(entry)},
+                {QStringLiteral("pastedContents"), QJsonObject()}});
+        const QJsonObject value{{QStringLiteral("history"), history},
+                                {QStringLiteral("mcpServers"), QJsonObject()},
+                                {QStringLiteral("allowedTools"), QJsonArray()}};
+        written += QJsonDocument(value).toJson().size();
+        projects.insert(QStringLiteral("/home/user/src/project-%1").arg(project), value);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("numStartups"), 412},
+                                     {QStringLiteral("projects"), projects},
+                                     {QStringLiteral("mcpServers"), QJsonObject()}})
+        .toJson();
+}
+
+// Backup, parse, merge and indented write; the file is put back and the backup removed between
+// iterations, outside the timing.
+void BM_InstallInto5MbClaudeJson(benchmark::State &state) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/.claude.json");
+    const QByteArray original = claudeJson(5 * 1000 * 1000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(original) != original.size()) {
+            state.SkipWithError("cannot write the configuration file");
+            return;
+        }
+        file.close();
+        state.ResumeTiming();
+        const auto result = quorvelin::mcpsetup::installToFile(
+            path, quorvelin::mcpsetup::ClientFormat::McpServersJson);
+        if (!result.ok) {
+            state.SkipWithError(result.message.toUtf8().constData());
+            return;
+        }
+    }
+    state.SetBytesProcessed(qint64(state.iterations()) * original.size());
+}
+BENCHMARK(BM_InstallInto5MbClaudeJson)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void discard(QtMsgType, const QMessageLogContext &, const QString &) {}
 
