@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// The seven supported AI clients, the dialect of each one's MCP configuration and where that
+// file lives. Nothing here touches the file system.
+namespace quorvelin::mcpsetup {
+
+enum class ClientFormat : qint32 {
+    McpServersJson = 0,    // JSON, entries under "mcpServers"
+    ZedContextServers = 1, // Zed settings JSON, entries under "context_servers"
+    OpenCodeMcp = 2,       // OpenCode JSON, entries under "mcp"
+    CodexToml = 3,         // Codex TOML, one [mcp_servers.<name>] table per server
+};
+
+struct McpClient {
+    QString id;          // stable lower-case machine name, e.g. "claude-code"
+    QString displayName; // name shown to the user
+    QString configPath;  // absolute path of the configuration file (may not exist)
+    ClientFormat format = ClientFormat::McpServersJson;
+    bool hasCli = false; // only Claude Code registers servers through its own CLI
+    QString cliCommand;  // that registration command line; empty for the other clients
+};
+
+// The seven clients in display order, Claude Code first, OpenCode last; built anew per call.
+QList<McpClient> knownClients();
+
+// Configuration files, each below QDir::homePath(). Claude Code's differs for a development
+// build (~/.claude-dev/.claude.json) so that a development copy never edits the real one.
+QString claudeCodeConfigPath();
+QString claudeDesktopConfigPath();
+QString cursorConfigPath();
+QString clineConfigPath();
+QString zedConfigPath();
+QString openCodeConfigPath();
+QString codexConfigPath();
+
+// "claude mcp add <entry name> -- <sidecar>", the sidecar path quoted when it holds a blank.
+QString claudeCodeCliCommand();
+
+} // namespace quorvelin::mcpsetup

@@ -1,0 +1,28 @@
+# cmake -DTEST_EXE=<test> -DSIDECAR=<quorvelin-mcp> -P run_installed.cmake
+# Copies the test and the sidecar into a fresh directory outside any build directory, where both
+# count as the installed product, runs the test there and removes the directory again. The
+# directory name holds a blank, as installed paths often do.
+if(NOT TEST_EXE OR NOT SIDECAR)
+    message(FATAL_ERROR "TEST_EXE and SIDECAR are required")
+endif()
+set(base "$ENV{TMPDIR}")
+if(base STREQUAL "")
+    set(base "/tmp")
+endif()
+string(RANDOM LENGTH 10 tag)
+set(dir "${base}/quorvelin installed ${tag}")
+string(TOLOWER "${dir}/" lowered)
+foreach(fragment "/build/" "/build-release/" "/cmake-build-" "/out/")
+    string(FIND "${lowered}" "${fragment}" at)
+    if(NOT at EQUAL -1)
+        message(FATAL_ERROR "${dir} lies inside a build directory (${fragment}); point TMPDIR elsewhere")
+    endif()
+endforeach()
+file(MAKE_DIRECTORY "${dir}")
+file(COPY "${TEST_EXE}" "${SIDECAR}" DESTINATION "${dir}")
+get_filename_component(name "${TEST_EXE}" NAME)
+execute_process(COMMAND "${dir}/${name}" WORKING_DIRECTORY "${dir}" RESULT_VARIABLE status)
+file(REMOVE_RECURSE "${dir}")
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the installed copy of ${name} failed (${status})")
+endif()

@@ -1,0 +1,69 @@
+#include "support/scopedenv.h"
+
+#include <QDir>
+
+namespace quorvelin::testsupport {
+
+ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
+    : name_(name)
+    , previous_(qgetenv(name))
+    , hadValue_(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (hadValue_)
+        qputenv(name_.constData(), previous_);
+    else
+        qunsetenv(name_.constData());
+}
+
+InProcessHome::InProcessHome()
+    : home_("HOME", QFile::encodeName(dir_.path() + QStringLiteral("/home")))
+    , dataHome_("XDG_DATA_HOME", QFile::encodeName(dir_.path() + QStringLiteral("/data")))
+    , configHome_("XDG_CONFIG_HOME",
+                  QFile::encodeName(dir_.path() + QStringLiteral("/home/.config"))) {
+    QDir().mkpath(home() + QStringLiteral("/.config"));
+    QDir().mkpath(dir_.path() + QStringLiteral("/data"));
+}
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+QByteArray capturedCategory;
+QStringList captured;
+
+void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (context.category && capturedCategory == context.category) {
+        static const char letters[] = {'D', 'W', 'C', 'F', 'I'};
+        const int index = int(type);
+        const QChar letter =
+            index >= 0 && index < 5 ? QLatin1Char(letters[index]) : QLatin1Char('?');
+        captured.append(letter + QLatin1Char(' ') + text);
+        return;
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+} // namespace
+
+LogCapture::LogCapture(const char *category) {
+    capturedCategory = category;
+    captured.clear();
+    previousHandler = qInstallMessageHandler(captureHandler);
+}
+
+LogCapture::~LogCapture() {
+    qInstallMessageHandler(previousHandler);
+    capturedCategory.clear();
+}
+
+QStringList LogCapture::lines() const {
+    return captured;
+}
+
+} // namespace quorvelin::testsupport
