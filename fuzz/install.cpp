@@ -1,0 +1,65 @@
+// Install and remove over arbitrary file contents in every dialect. The first byte picks the
+// dialect (bits 0-1) and the operation (bit 2: remove instead of install); the rest is the file.
+// Never a crash; a failed run leaves the file byte-identical; a file with content is never
+// rewritten without a backup byte-identical to the old content.
+#include "mcpsetup/install.h"
+#include "fuzzsupport.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace quorvelin;
+using namespace quorvelin::mcpsetup;
+
+namespace {
+
+QByteArray readBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    fuzz::setUp(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size < 1)
+        return 0;
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const auto format = ClientFormat(data[0] & 3);
+    const bool remove = data[0] & 4;
+    const QByteArray old = input.mid(1);
+
+    QTemporaryDir dir(fuzz::scratchDir() + QStringLiteral("/install-XXXXXX"));
+    const QString path = dir.path() + QStringLiteral("/config");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+        fuzz::fail("cannot write the scratch file", input);
+    file.close();
+
+    const InstallResult result =
+        remove ? removeFromFile(path, format) : installToFile(path, format);
+    const QByteArray now = readBytes(path);
+    if (result.configPath != path)
+        fuzz::fail("configPath is not the path passed in", input);
+    if (!result.ok && now != old)
+        fuzz::fail("a failed run changed the file", input);
+    if (!result.ok && result.message.isEmpty())
+        fuzz::fail("a failed run has no message", input);
+    if (!result.backupPath.isEmpty() && readBytes(result.backupPath) != old)
+        fuzz::fail("the backup differs from the old file", input);
+    if (now != old && !old.isEmpty() && result.backupPath.isEmpty())
+        fuzz::fail("a file with content was rewritten without a backup", input);
+    if (result.ok && now != old && format != ClientFormat::CodexToml &&
+        !QJsonDocument::fromJson(now).isObject())
+        fuzz::fail("a rewritten JSON file is not a JSON object", input);
+    return 0;
+}

@@ -1,0 +1,80 @@
+// Arbitrary text as a Codex configuration: the line model gives the text back exactly, and an
+// install followed by a remove leaves everything outside this build's tables as it was.
+#include "fuzzsupport.h"
+#include "mcpsetup/identity.h"
+#include "mcpsetup/install.h"
+#include "mcpsetup/setup_internal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace quorvelin;
+using namespace quorvelin::mcpsetup;
+
+namespace {
+
+QStringList allLines(const TomlDoc &doc) {
+    QStringList lines = doc.preamble;
+    for (const TomlSection &section : doc.sections)
+        lines.append(section.lines);
+    return lines;
+}
+
+// The lines outside this build's tables, without the blank lines that end the text.
+QStringList linesOutsideOurTables(const TomlDoc &doc) {
+    QStringList lines = doc.preamble;
+    for (const TomlSection &section : doc.sections) {
+        if (!isEntrySection(section, serverEntryName()))
+            lines.append(section.lines);
+    }
+    while (!lines.isEmpty() && lines.constLast().trimmed().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString readText(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    fuzz::setUp(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = QString::fromUtf8(input);
+
+    const TomlDoc doc = tomlParse(text);
+    if (allLines(doc).join(doc.eol) != text)
+        fuzz::fail("preamble and section lines joined with eol differ from the text", input);
+
+    // A fresh directory per input: backups pile up otherwise.
+    QTemporaryDir dir(fuzz::scratchDir() + QStringLiteral("/toml-XXXXXX"));
+    const QString path = dir.path() + QStringLiteral("/config.toml");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(input) != input.size())
+        fuzz::fail("cannot write the scratch file", input);
+    file.close();
+
+    const InstallResult installed = installToFile(path, ClientFormat::CodexToml);
+    if (!installed.ok)
+        fuzz::fail("install into a Codex file failed", input);
+    const InstallResult removed = removeFromFile(path, ClientFormat::CodexToml);
+    if (!removed.ok || !removed.replaced)
+        fuzz::fail("remove after install found nothing to remove", input);
+
+    const QString after = readText(path);
+    const QStringList expected = linesOutsideOurTables(doc);
+    const QString expectedText = expected.isEmpty() ? QString() : expected.join(doc.eol) + doc.eol;
+    if (after != expectedText)
+        fuzz::fail("install then remove changed lines outside this build's tables", input);
+    return 0;
+}
