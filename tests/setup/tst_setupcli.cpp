@@ -115,6 +115,44 @@ QString syncHome(const QString &name, const QString &home, const Tokens &tokens,
     return failure;
 }
 
+// `expected` is text (exact, or "re:" a pattern) or JSON that the whole of `actual` must be.
+QString outputMismatch(const QJsonValue &expected, const QByteArray &actual, const Tokens &tokens,
+                       const QString &where) {
+    if (expected.isString()) {
+        const QString m = mismatch(expected.toString(), QString::fromUtf8(actual), tokens);
+        return m.isEmpty() ? m : where + QStringLiteral(": ") + m;
+    }
+    if (expected.isUndefined())
+        return QString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
+    if (error.error != QJsonParseError::NoError)
+        return where + QStringLiteral(" is not one JSON document: ") + error.errorString();
+    return mismatch(
+        expected, document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()),
+        tokens, where);
+}
+
+// The first way one run fails its step: status, time, outputs, the fake's requests, the home.
+QString stepMismatch(const QJsonObject &step, const ProcessRun &run, const Tokens &tokens,
+                     const QString &script, const QString &home) {
+    if (run.exitCode != step.value(QStringLiteral("status")).toInt())
+        return QStringLiteral("exit status %1").arg(run.exitCode);
+    if (run.elapsedMs > step.value(QStringLiteral("maxWallMs")).toInt(20000))
+        return QStringLiteral("took %1 ms").arg(run.elapsedMs);
+    const QPair<QString, QByteArray> outputs[] = {
+        {QStringLiteral("stdout"), run.out},
+        {QStringLiteral("stderr"), run.err},
+        {QStringLiteral("requests"), readAll(script + QStringLiteral(".log"))}};
+    for (const auto &[name, bytes] : outputs) {
+        const QString m = outputMismatch(step.value(name), bytes, tokens, name);
+        if (!m.isEmpty())
+            return m;
+    }
+    const QString after = step.value(QStringLiteral("homeLike")).toString();
+    return after.isEmpty() ? QString() : syncHome(after, home, tokens, false);
+}
+
 // The fake's pid must name no process once the command has returned.
 QString childLeft(const QString &pidFile) {
     const pid_t pid = pid_t(readAll(pidFile).toLong());
@@ -235,36 +273,7 @@ void SetupCliTest::cases() {
                                     .arg(arguments.join(QLatin1Char(' ')),
                                          QString::fromUtf8(run.out), QString::fromUtf8(run.err));
         QVERIFY2(run.finished, qPrintable(QStringLiteral("did not finish") + context));
-        QString failure = run.exitCode == step.value(QStringLiteral("status")).toInt()
-                              ? QString()
-                              : QStringLiteral("exit status %1").arg(run.exitCode);
-        const QJsonValue out = step.value(QStringLiteral("stdout"));
-        QJsonParseError error;
-        const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
-        if (!failure.isEmpty() || out.isUndefined()) {
-        } else if (out.isString()) {
-            failure = mismatch(out.toString(), QString::fromUtf8(run.out), tokens);
-        } else if (error.error != QJsonParseError::NoError) {
-            failure = QStringLiteral("stdout is not one JSON document: ") + error.errorString();
-        } else {
-            failure = mismatch(out,
-                               document.isArray() ? QJsonValue(document.array())
-                                                  : QJsonValue(document.object()),
-                               tokens, QStringLiteral("stdout"));
-        }
-        const QJsonValue err = step.value(QStringLiteral("stderr"));
-        if (failure.isEmpty() && err.isString())
-            failure = mismatch(err.toString(), QString::fromUtf8(run.err), tokens);
-        if (failure.isEmpty() &&
-            run.elapsedMs > step.value(QStringLiteral("maxWallMs")).toInt(20000))
-            failure = QStringLiteral("took %1 ms").arg(run.elapsedMs);
-        const QJsonValue requests = step.value(QStringLiteral("requests"));
-        if (failure.isEmpty() && requests.isString())
-            failure = mismatch(requests.toString(),
-                               QString::fromUtf8(readAll(script + QStringLiteral(".log"))), tokens);
-        const QString after = step.value(QStringLiteral("homeLike")).toString();
-        if (failure.isEmpty() && !after.isEmpty())
-            failure = syncHome(after, env.home(), tokens, false);
+        const QString failure = stepMismatch(step, run, tokens, script, env.home());
         QVERIFY2(failure.isEmpty(), qPrintable(failure + context));
     }
     if (fake.isArray()) {
