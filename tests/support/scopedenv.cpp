@@ -1,7 +1,5 @@
 #include "support/scopedenv.h"
 
-#include <QDir>
-
 namespace quorvelin::testsupport {
 
 ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
@@ -19,15 +17,6 @@ ScopedEnv::~ScopedEnv() {
         qputenv(name_.constData(), previous_);
     else
         qunsetenv(name_.constData());
-}
-
-InProcessHome::InProcessHome()
-    : home_("HOME", QFile::encodeName(dir_.path() + QStringLiteral("/home")))
-    , dataHome_("XDG_DATA_HOME", QFile::encodeName(dir_.path() + QStringLiteral("/data")))
-    , configHome_("XDG_CONFIG_HOME",
-                  QFile::encodeName(dir_.path() + QStringLiteral("/home/.config"))) {
-    QDir().mkpath(home() + QStringLiteral("/.config"));
-    QDir().mkpath(dir_.path() + QStringLiteral("/data"));
 }
 
 namespace {
