@@ -83,7 +83,6 @@ QByteArray readBytes(const QString &path) {
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
@@ -260,11 +259,15 @@ private:
     QList<std::pair<QString, uint>> modes_;
 };
 
-// One step of a case, with the case's "path" and "format" unless it names its own.
+// One step of a case; what it does not say, its case says.
 struct Step {
     QJsonObject json;
+    QJsonObject parent;
     Run &run;
-    QJsonValue operator[](const char *key) const { return json.value(QLatin1String(key)); }
+    QJsonValue operator[](const char *key) const {
+        return json.value(QLatin1String(key)).isUndefined() ? parent.value(QLatin1String(key))
+                                                            : json.value(QLatin1String(key));
+    }
     QString path() const { return run.at((*this)["path"].toString(QStringLiteral("config"))); }
     ClientFormat format() const { return formatOf((*this)["format"]); }
 };
@@ -311,41 +314,28 @@ QJsonObject catalogue(const Step &) {
 }
 
 QJsonValue entryOf(const Step &s) {
-    return s.json.contains(QStringLiteral("builtFor"))
-               ? QJsonValue(buildJsonEntry(formatOf(s["builtFor"])))
-               : s.run.fill(s["entry"]);
+    return s["builtFor"].isUndefined() ? s.run.fill(s["entry"])
+                                       : QJsonValue(buildJsonEntry(formatOf(s["builtFor"])));
 }
 
-QString snippetOf(const Step &s) {
-    return s["function"] == QLatin1String("json") ? buildMcpServerJsonSnippet()
-                                                  : buildMcpServerSnippet(s.format());
-}
-
-QJsonObject checked(const IntegrationStatus &status) {
-    return {{"state", kStates[int(status.state)]}, {"command", status.command}};
+QJsonObject one(const char *key, const QJsonValue &value) {
+    return {{QLatin1String(key), value}};
 }
 
 using Op = QJsonObject (*)(const Step &);
 const std::pair<const char *, Op> kOps[] = {
-    {"install", [](const Step &s) { return recordOf(installToFile(s.path(), s.format())); }},
-    {"remove", [](const Step &s) { return recordOf(removeFromFile(s.path(), s.format())); }},
-    {"check", [](const Step &s) { return checked(checkIntegration(s.path(), s.format())); }},
-    {"backupName",
-     [](const Step &s) {
-         return QJsonObject{{"backupPath", uniqueBackupPath(s.path())}};
+    {"install", [](auto &s) { return recordOf(installToFile(s.path(), s.format())); }},
+    {"remove", [](auto &s) { return recordOf(removeFromFile(s.path(), s.format())); }},
+    {"check",
+     [](auto &s) {
+         const IntegrationStatus status = checkIntegration(s.path(), s.format());
+         return QJsonObject{{"state", kStates[int(status.state)]}, {"command", status.command}};
      }},
-    {"snippet",
-     [](const Step &s) {
-         return QJsonObject{{"text", snippetOf(s)}};
-     }},
-    {"extract",
-     [](const Step &s) {
-         return QJsonObject{{"command", extractCommand(s.format(), entryOf(s))}};
-     }},
-    {"normalize",
-     [](const Step &s) {
-         return QJsonObject{{"normalized", normalizePath(s["path"].toString())}};
-     }},
+    {"backupName", [](auto &s) { return one("backupPath", uniqueBackupPath(s.path())); }},
+    {"snippet", [](auto &s) { return one("text", buildMcpServerSnippet(s.format())); }},
+    {"jsonSnippet", [](auto &) { return one("text", buildMcpServerJsonSnippet()); }},
+    {"extract", [](auto &s) { return one("command", extractCommand(s.format(), entryOf(s))); }},
+    {"normalize", [](auto &s) { return one("normalized", normalizePath(s["path"].toString())); }},
     {"parse", parsed},
     {"clients", catalogue},
 };
@@ -358,15 +348,9 @@ void replay(const QJsonObject &testCase, Run &run) {
     run.lay(given);
     const QJsonArray steps = testCase.value(QStringLiteral("steps")).toArray();
     for (qsizetype i = 0; i < qMax<qsizetype>(steps.size(), 1); ++i) {
-        Step step{steps.isEmpty() ? testCase : steps.at(i).toObject(), run};
-        for (const char *inherited : {"path", "format"}) {
-            if (!step.json.contains(QLatin1String(inherited)) &&
-                testCase.contains(QLatin1String(inherited)))
-                step.json.insert(QLatin1String(inherited),
-                                 testCase.value(QLatin1String(inherited)));
-        }
+        const Step step{steps.isEmpty() ? testCase : steps.at(i).toObject(), testCase, run};
         if (!steps.isEmpty())
-            run.lay(step["given"].toObject());
+            run.lay(step.json.value(QStringLiteral("given")).toObject());
         const QString what = QStringLiteral("step %1 (%2)").arg(i + 1).arg(step["op"].toString());
         const auto op = std::find_if(std::begin(kOps), std::end(kOps), [&](const auto &entry) {
             return step["op"] == QLatin1String(entry.first);
@@ -390,7 +374,7 @@ void replay(const QJsonObject &testCase, Run &run) {
         for (auto it = listings.begin(); it != listings.end(); ++it)
             run.expect(what + QStringLiteral(" listing of ") + it.key(), *it,
                        run.listing(it.key()));
-        if (step.json.contains(QStringLiteral("log")))
+        if (!step["log"].isUndefined())
             run.expect(what + QStringLiteral(" log"), step["log"], QJsonArray::fromStringList(log));
     }
 }
@@ -431,7 +415,7 @@ void tst_McpSetup::cases() {
     QStringList faults;
     // A case that ran across a second boundary may see two backup times; it runs again.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const CaseEnv env(testCase);
+        const auto env = caseEnv(testCase);
         Run run(root_.path());
         replay(testCase, run);
         faults = run.faults;

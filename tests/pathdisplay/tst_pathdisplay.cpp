@@ -20,7 +20,7 @@ private slots:
 
 void tst_PathDisplay::cases() {
     QFETCH(QJsonObject, testCase);
-    const CaseEnv env(testCase);
+    const auto env = caseEnv(testCase);
     if (testCase.contains(QStringLiteral("folds"))) {
         QList<Fold> raw;
         for (const QJsonValue &rule : testCase.value(QStringLiteral("folds")).toArray())

@@ -20,24 +20,22 @@ void addCaseRows(const QString &dir) {
         QVERIFY2(error.error == QJsonParseError::NoError,
                  qPrintable(file + QLatin1Char(' ') + error.errorString()));
         for (const QJsonValue &row : table.value(QStringLiteral("cases")).toArray()) {
-            QJsonObject merged = table.value(QStringLiteral("defaults")).toObject();
-            const QJsonObject own = row.toObject();
-            for (auto it = own.begin(); it != own.end(); ++it)
-                merged.insert(it.key(), it.value());
-            const QString name = file.chopped(5) + QStringLiteral(": ") +
-                                 merged.value(QStringLiteral("name")).toString();
-            QTest::newRow(qPrintable(name)) << merged;
+            const QString name = row.toObject().value(QStringLiteral("name")).toString();
+            QTest::newRow(qPrintable(file.chopped(5) + QStringLiteral(": ") + name))
+                << row.toObject();
         }
     }
 }
 
-CaseEnv::CaseEnv(const QJsonObject &testCase) {
+std::vector<std::unique_ptr<ScopedEnv>> caseEnv(const QJsonObject &testCase) {
+    std::vector<std::unique_ptr<ScopedEnv>> vars;
     const QJsonObject env = testCase.value(QStringLiteral("env")).toObject();
     for (auto it = env.begin(); it != env.end(); ++it) {
         const QByteArray value =
             it->isNull() ? QByteArray() : QByteArray("") + it->toString().toUtf8();
-        vars_.push_back(std::make_unique<ScopedEnv>(it.key().toUtf8().constData(), value));
+        vars.push_back(std::make_unique<ScopedEnv>(it.key().toUtf8().constData(), value));
     }
+    return vars;
 }
 
 } // namespace quorvelin::testsupport

@@ -12,17 +12,11 @@
 namespace quorvelin::testsupport {
 
 // Adds the Qt Test column "testCase" (QJsonObject) and one row per case of every *.json file in
-// `dir`, named "<file>: <case name>". A file is {"about": text, "defaults": {...}, "cases":
-// [{"name": ..., ...}]}; each case is merged over the defaults. A broken file fails the test.
+// `dir`, named "<file>: <case name>". A file is {"about": text, "cases": [{"name": ...}, ...]};
+// a file that does not parse fails the test.
 void addCaseRows(const QString &dir);
 
-// Sets the case's "env" members (a null value removes the variable) while it lives.
-class CaseEnv {
-public:
-    explicit CaseEnv(const QJsonObject &testCase);
-
-private:
-    std::vector<std::unique_ptr<ScopedEnv>> vars_;
-};
+// Sets the case's "env" members (a null value removes the variable) while the result lives.
+std::vector<std::unique_ptr<ScopedEnv>> caseEnv(const QJsonObject &testCase);
 
 } // namespace quorvelin::testsupport

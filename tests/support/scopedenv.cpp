@@ -27,11 +27,8 @@ QStringList captured;
 
 void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &text) {
     if (context.category && capturedCategory == context.category) {
-        static const char letters[] = {'D', 'W', 'C', 'F', 'I'};
-        const int index = int(type);
-        const QChar letter =
-            index >= 0 && index < 5 ? QLatin1Char(letters[index]) : QLatin1Char('?');
-        captured.append(letter + QLatin1Char(' ') + text);
+        captured.append(QString(QLatin1Char("DWCFI"[qBound(0, int(type), 4)])) + QLatin1Char(' ') +
+                        text);
         return;
     }
     if (previousHandler)
