@@ -88,10 +88,6 @@ private slots:
         QTest::newRow("critical in service")
             << Emit([] { qCCritical(asService).noquote() << "bad"; })
             << QByteArray("C [quorvelin.service] bad\n");
-        QTest::newRow("info in config") << Emit([] { qCInfo(asConfig).noquote() << "c"; })
-                                        << QByteArray("I [quorvelin.config] c\n");
-        QTest::newRow("info in capture") << Emit([] { qCInfo(asCapture).noquote() << "c"; })
-                                         << QByteArray("I [quorvelin.capture] c\n");
         QTest::newRow("warning in ui")
             << Emit([] { qCWarning(asUi).noquote() << "u"; }) << QByteArray("W [quorvelin.ui] u\n");
         QTest::newRow("placeholder kept") << Emit([] { qCInfo(asCore).noquote() << "%1 and %2"; })
@@ -127,13 +123,6 @@ private slots:
         static const QRegularExpression prefix(QStringLiteral(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] )"));
         QVERIFY2(prefix.match(QString::fromUtf8(inFile)).hasMatch(), inFile.constData());
         QCOMPARE(inFile.mid(15), expected);
-    }
-
-    void categoriesAreSingletons() {
-        QCOMPARE(&asCore(), &asCore());
-        QCOMPARE(QByteArray(asService().categoryName()), QByteArray("quorvelin.service"));
-        QVERIFY(asUi().isInfoEnabled());
-        QVERIFY(!asUi().isDebugEnabled());
     }
 
 private:
