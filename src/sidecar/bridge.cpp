@@ -39,7 +39,11 @@ QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
     QByteArray buffer;
     QElapsedTimer clock;
     clock.start();
-    while (!buffer.contains('\n') && clock.elapsed() < kReplyBudgetMs) {
+    // Only the bytes that just arrived are searched, so a peer flooding without a line feed
+    // costs linear time.
+    qsizetype searched = 0;
+    while (buffer.indexOf('\n', searched) < 0 && clock.elapsed() < kReplyBudgetMs) {
+        searched = buffer.size();
         const int wait = std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed()));
         // A closed connection ends the wait at once with false, so an early close never waits
         // out the budget.

@@ -16,10 +16,12 @@
 #include <QJsonValue>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QVariant>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace quorvelin::sidecar {
 
@@ -28,31 +30,55 @@ namespace {
 // Where answers go while a line is handled; standard output in the real process.
 QIODevice *answerSink = nullptr;
 
-void writeLine(const QJsonObject &object) {
-    QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
+void writeLine(QByteArray bytes) {
     bytes.append('\n');
     // Write errors are ignored: a client that stopped reading gets nothing either way.
     answerSink->write(bytes);
 }
 
-QJsonObject envelope(const QJsonValue &id) {
-    QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}};
-    if (!id.isUndefined())
-        answer.insert(QStringLiteral("id"), id);
-    return answer;
+QByteArray compactJson(const QJsonObject &object) {
+    return object.isEmpty() ? QByteArrayLiteral("{}")
+                            : QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+// `"id":<id>,` exactly as the serialiser writes the member, or nothing for an undefined id.
+// Whole-number ids, nearly all of them, are written as the serialiser writes an integer; every
+// other id goes through the serialiser itself.
+void appendIdMember(QByteArray &line, const QJsonValue &id) {
+    if (id.isUndefined())
+        return;
+    line.append("\"id\":", 5);
+    const QVariant integer = id.isDouble() ? id.toVariant() : QVariant();
+    if (integer.typeId() == QMetaType::LongLong) {
+        line.append(QByteArray::number(integer.toLongLong()));
+    } else {
+        const QByteArray element = QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact);
+        line.append(element.constData() + 1, element.size() - 2);
+    }
+    line.append(',');
+}
+
+// Answers are joined from their members in ascending key order ("error", "id", "jsonrpc",
+// "result"), the bytes that serialising the whole envelope object gives, without building and
+// copying that object for every message.
 void sendResult(const QJsonValue &id, const QJsonObject &result) {
-    QJsonObject answer = envelope(id);
-    answer.insert(QStringLiteral("result"), result);
-    writeLine(answer);
+    const QByteArray payload = compactJson(result);
+    QByteArray line;
+    line.reserve(payload.size() + 64);
+    line.append('{');
+    appendIdMember(line, id);
+    line.append("\"jsonrpc\":\"2.0\",\"result\":").append(payload).append('}');
+    writeLine(std::move(line));
 }
 
 void sendError(const QJsonValue &id, int code, const QString &message) {
-    QJsonObject answer = envelope(id);
-    answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
-                                                       {QStringLiteral("message"), message}});
-    writeLine(answer);
+    QByteArray line("{\"error\":");
+    line.append(compactJson(
+        QJsonObject{{QStringLiteral("code"), code}, {QStringLiteral("message"), message}}));
+    line.append(',');
+    appendIdMember(line, id);
+    line.append("\"jsonrpc\":\"2.0\"}");
+    writeLine(std::move(line));
 }
 
 QString stringOr(const QJsonValue &value, const QString &fallback) {

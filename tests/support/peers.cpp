@@ -79,9 +79,9 @@ SidecarSession::~SidecarSession() {
     }
 }
 
-bool SidecarSession::start(const QProcessEnvironment &environment) {
+bool SidecarSession::start(const QProcessEnvironment &environment, const QString &program) {
     process_.setProcessEnvironment(environment);
-    process_.start(sidecarPath(), QStringList());
+    process_.start(program.isEmpty() ? sidecarPath() : program, QStringList());
     if (!process_.waitForStarted(5000)) {
         error_ = QStringLiteral("sidecar did not start: ") + process_.errorString();
         return false;
@@ -91,6 +91,21 @@ bool SidecarSession::start(const QProcessEnvironment &environment) {
         return false;
     }
     return true;
+}
+
+bool SidecarSession::finish(int *exitCode) {
+    process_.closeWriteChannel();
+    const bool ended = process_.waitForFinished(5000);
+    if (!ended) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+    *exitCode = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    return ended;
+}
+
+QByteArray SidecarSession::unreadOutput() {
+    return process_.readAllStandardOutput();
 }
 
 void SidecarSession::send(const QByteArray &line) {

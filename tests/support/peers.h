@@ -45,8 +45,13 @@ public:
     SidecarSession(const SidecarSession &) = delete;
     SidecarSession &operator=(const SidecarSession &) = delete;
 
-    // Starts the sidecar and waits until it answers a ping.
-    bool start(const QProcessEnvironment &environment);
+    // Starts the sidecar (`program`, by default the one built with the tests) and waits until
+    // it answers a ping.
+    bool start(const QProcessEnvironment &environment, const QString &program = QString());
+    // Closes standard input and waits for the exit; false if it had to be killed.
+    bool finish(int *exitCode);
+    // Everything still unread on standard output.
+    QByteArray unreadOutput();
     void send(const QByteArray &line);
     // The next answer line without its "\n", or empty after `timeoutMs`.
     QByteArray nextAnswer(int timeoutMs = 5000);

@@ -1,0 +1,840 @@
+// The benchmark client: starts stdio MCP servers the way an AI client does, measures them side by
+// side in one run and writes the figures, with the ratios against the targets, as Markdown.
+//
+// Each server runs with its own HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and TMPDIR, so its bridge
+// socket, catalogue and logs are private; the bridge peer listens in that TMPDIR.
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QSysInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kReadTimeoutMs = 30000;
+constexpr int kExitTimeoutMs = 10000;
+constexpr const char *kMarker = "bench-ok";
+
+double msBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sandbox: a private home for one server process.
+
+const char kCatalogue[] =
+    R"({"tools":[{"description":"Echoes its text through the GUI bridge.",)"
+    R"("inputSchema":{"properties":{"text":{"type":"string"}},"required":["text"],)"
+    R"("type":"object"},"name":"bench_echo"}]})";
+
+class Sandbox {
+public:
+    Sandbox() {
+        char pattern[] = "/tmp/qbench-XXXXXX";
+        if (!mkdtemp(pattern))
+            return;
+        root_ = pattern;
+        const QString root = QString::fromStdString(root_);
+        for (const char *sub : {"home", "data/Brenlow/Quorvelin", "config", "tmp"})
+            QDir().mkpath(root + QLatin1Char('/') + QLatin1String(sub));
+        QFile catalogue(root + QStringLiteral("/data/Brenlow/Quorvelin/mcp-tools.json"));
+        if (catalogue.open(QIODevice::WriteOnly))
+            catalogue.write(kCatalogue);
+    }
+    ~Sandbox() {
+        if (!root_.empty())
+            QDir(QString::fromStdString(root_)).removeRecursively();
+    }
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    bool isValid() const { return !root_.empty(); }
+    std::string path(const char *sub) const { return root_ + '/' + sub; }
+    std::string socketPath() const { return path("tmp/Quorvelin.McpBridge.v1"); }
+
+    std::vector<std::string> environment() const {
+        static const char *const kDropped[] = {"HOME=", "TMPDIR=", "XDG_",
+                                               "QUORVELIN_DEV=", "QUORVELIN_MCP_YIELD_RETRY="};
+        std::vector<std::string> env;
+        for (char **entry = environ; *entry; ++entry) {
+            const bool dropped =
+                std::any_of(std::begin(kDropped), std::end(kDropped), [&](const char *prefix) {
+                    return std::strncmp(*entry, prefix, std::strlen(prefix)) == 0;
+                });
+            if (!dropped)
+                env.emplace_back(*entry);
+        }
+        env.push_back("HOME=" + path("home"));
+        env.push_back("XDG_DATA_HOME=" + path("data"));
+        env.push_back("XDG_CONFIG_HOME=" + path("config"));
+        env.push_back("TMPDIR=" + path("tmp"));
+        return env;
+    }
+
+private:
+    std::string root_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Child processes over pipes.
+
+struct Child {
+    pid_t pid = -1;
+    int in = -1;  // the child's standard input
+    int out = -1; // the child's standard output
+    std::string buffer;
+    size_t start = 0; // first unread byte of `buffer`
+};
+
+std::vector<char *> cStrings(std::vector<std::string> &strings) {
+    std::vector<char *> pointers;
+    for (std::string &s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Starts `argv` with pipes on its standard input and output and its standard error in a file.
+std::optional<Child> spawn(std::vector<std::string> argv, const Sandbox &sandbox,
+                           const std::string &errFile) {
+    int inPipe[2];
+    int outPipe[2];
+    if (pipe2(inPipe, O_CLOEXEC) != 0)
+        return std::nullopt;
+    if (pipe2(outPipe, O_CLOEXEC) != 0) {
+        close(inPipe[0]);
+        close(inPipe[1]);
+        return std::nullopt;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> env = sandbox.environment();
+    std::vector<char *> args = cStrings(argv);
+    std::vector<char *> envp = cStrings(env);
+    Child child;
+    const int status =
+        posix_spawnp(&child.pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(inPipe[0]);
+    close(outPipe[1]);
+    if (status != 0) {
+        std::fprintf(stderr, "cannot start %s: %s\n", args[0], std::strerror(status));
+        close(inPipe[1]);
+        close(outPipe[0]);
+        return std::nullopt;
+    }
+    child.in = inPipe[1];
+    child.out = outPipe[0];
+    fcntl(child.out, F_SETFL, fcntl(child.out, F_GETFL) | O_NONBLOCK);
+    return child;
+}
+
+bool writeAll(int fd, const char *data, size_t size) {
+    while (size > 0) {
+        const ssize_t done = write(fd, data, size);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        size -= size_t(done);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const std::string &text) {
+    return writeAll(fd, text.data(), text.size());
+}
+
+// Reads more of the child's output; false on end of output, error or time-out. The read comes
+// first and poll only when nothing is waiting, so a busy server costs one system call per chunk.
+bool fill(Child &child, int timeoutMs) {
+    if (child.start > 0 && (child.start == child.buffer.size() || child.start > (1 << 16))) {
+        child.buffer.erase(0, child.start);
+        child.start = 0;
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(child.out, chunk, sizeof chunk);
+        if (got > 0) {
+            child.buffer.append(chunk, size_t(got));
+            return true;
+        }
+        if (got == 0 || (errno != EINTR && errno != EAGAIN))
+            return false;
+        if (errno == EAGAIN) {
+            pollfd pfd{child.out, POLLIN, 0};
+            const int ready = poll(&pfd, 1, timeoutMs);
+            if (ready == 0 || (ready < 0 && errno != EINTR))
+                return false;
+        }
+    }
+}
+
+std::optional<std::string> readLine(Child &child, int timeoutMs = kReadTimeoutMs) {
+    for (;;) {
+        const size_t end = child.buffer.find('\n', child.start);
+        if (end != std::string::npos) {
+            std::string line = child.buffer.substr(child.start, end - child.start);
+            child.start = end + 1;
+            return line;
+        }
+        if (!fill(child, timeoutMs))
+            return std::nullopt;
+    }
+}
+
+// Counts answer lines until `count` have arrived, without keeping them.
+bool skipLines(Child &child, long count) {
+    while (count > 0) {
+        const char *data = child.buffer.data();
+        size_t position = child.start;
+        const size_t size = child.buffer.size();
+        while (count > 0) {
+            const void *end = std::memchr(data + position, '\n', size - position);
+            if (!end)
+                break;
+            position = size_t(static_cast<const char *>(end) - data) + 1;
+            --count;
+        }
+        child.start = position;
+        if (count > 0 && !fill(child, kReadTimeoutMs))
+            return false;
+    }
+    return true;
+}
+
+// The high-water mark of the process's resident set. Taken from /proc rather than from
+// wait4's rusage, which also counts the spawning process's memory from before the exec.
+double peakRssMiB(pid_t pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return NAN;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return NAN;
+}
+
+struct Exit {
+    bool exited = false;
+    double afterCloseMs = 0; // from closing standard input to the end of standard output
+    double peakRssMiB = NAN; // just before standard input was closed
+};
+
+// Closes the child's standard input and waits for it to end; kills it after kExitTimeoutMs.
+Exit closeAndWait(Child &child) {
+    Exit result;
+    result.peakRssMiB = peakRssMiB(child.pid);
+    const Clock::time_point closed = Clock::now();
+    close(child.in);
+    child.in = -1;
+    while (fill(child, kExitTimeoutMs)) {
+    }
+    char probe;
+    const bool ended = read(child.out, &probe, 1) == 0; // end of output, not a time-out
+    result.afterCloseMs = msBetween(closed, Clock::now());
+    if (!ended)
+        kill(child.pid, SIGKILL);
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    close(child.out);
+    child.out = -1;
+    result.exited = ended && WIFEXITED(status);
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statistics.
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    const size_t rank = size_t(std::ceil(p * double(values.size())));
+    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// The measurements.
+
+std::string request(long id, const char *method, const char *params = nullptr) {
+    std::string line =
+        "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) + ",\"method\":\"" + method + '"';
+    if (params)
+        line += std::string(",\"params\":") + params;
+    return line + "}\n";
+}
+
+const char kInitializeParams[] = R"({"protocolVersion":"2024-11-05","capabilities":{},)"
+                                 R"("clientInfo":{"name":"quorvelin-bench","version":"1.0.0"}})";
+const char kToolCallParams[] = R"({"name":"bench_echo","arguments":{"text":"hello"}})";
+
+struct Server {
+    std::string label;
+    std::vector<std::string> argv;
+};
+
+struct Figures {
+    std::vector<double> coldMs;
+    std::vector<double> exitMs;
+    std::vector<double> startRssMiB;
+    std::vector<double> pingUs;
+    double pipelinedPerSecond = NAN;
+    std::vector<double> toolUs;
+    double peakRssMiB = NAN;
+    std::string problem; // why a figure is missing
+};
+
+void note(Figures &figures, const std::string &what) {
+    if (figures.problem.empty())
+        figures.problem = what;
+    std::fprintf(stderr, "  ! %s\n", what.c_str());
+}
+
+// One fresh process: initialize and tools/list written together, both answers awaited.
+void coldStart(const Server &server, Figures &figures) {
+    Sandbox sandbox;
+    if (!sandbox.isValid())
+        return note(figures, "no sandbox");
+    const std::string lines =
+        request(1, "initialize", kInitializeParams) + request(2, "tools/list");
+    const Clock::time_point begin = Clock::now();
+    std::optional<Child> child = spawn(server.argv, sandbox, sandbox.path("stderr.log"));
+    if (!child)
+        return note(figures, "cannot start");
+    writeAll(child->in, lines);
+    const std::optional<std::string> initialize = readLine(*child);
+    const std::optional<std::string> tools = initialize ? readLine(*child) : std::nullopt;
+    const Clock::time_point end = Clock::now();
+    const Exit exit = closeAndWait(*child);
+    if (!tools)
+        return note(figures, "no answer to initialize and tools/list");
+    figures.coldMs.push_back(msBetween(begin, end));
+    figures.startRssMiB.push_back(exit.peakRssMiB);
+    if (exit.exited)
+        figures.exitMs.push_back(exit.afterCloseMs);
+    else
+        note(figures, "did not exit after its standard input closed");
+}
+
+struct Peer {
+    pid_t pid = -1;
+    ~Peer() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+struct SessionSizes {
+    int pings = 5000;
+    long pipelined = 100000;
+    int toolCalls = 2000;
+};
+
+// One long-lived server with its own bridge peer. The sessions of all servers run side by side
+// and their round trips alternate, so a burst of load on the shared machine hits every server
+// alike; only the pipelined phase runs one server at a time.
+struct Session {
+    Sandbox sandbox;
+    Peer peer;
+    std::optional<Child> child;
+    Figures *figures = nullptr;
+    long id = 1;
+    bool ok = false;
+    bool toolsOk = false;
+};
+
+bool startSession(Session &session, const Server &server, const std::string &peerProgram) {
+    Figures &figures = *session.figures;
+    if (!session.sandbox.isValid())
+        return note(figures, "no sandbox"), false;
+    std::optional<Child> peerChild = spawn({peerProgram, session.sandbox.socketPath()},
+                                           session.sandbox, session.sandbox.path("peer.log"));
+    if (!peerChild)
+        return note(figures, "cannot start the bridge peer"), false;
+    session.peer.pid = peerChild->pid;
+    close(peerChild->in);
+    const std::optional<std::string> ready = readLine(*peerChild);
+    close(peerChild->out);
+    if (ready != "ready")
+        return note(figures, "the bridge peer did not come up"), false;
+    session.child = spawn(server.argv, session.sandbox, session.sandbox.path("stderr.log"));
+    if (!session.child)
+        return note(figures, "cannot start"), false;
+    writeAll(session.child->in, request(session.id++, "initialize", kInitializeParams));
+    if (!readLine(*session.child))
+        return note(figures, "no answer to initialize"), false;
+    return true;
+}
+
+// One request, its answer awaited; the round trip in microseconds, or NaN without an answer.
+double roundTrip(Session &session, const char *method, const char *params,
+                 std::string *answer = nullptr) {
+    const std::string line = request(session.id++, method, params);
+    const Clock::time_point begin = Clock::now();
+    writeAll(session.child->in, line);
+    std::optional<std::string> reply = readLine(*session.child);
+    const double us = std::chrono::duration<double, std::micro>(Clock::now() - begin).count();
+    if (!reply)
+        return NAN;
+    if (answer)
+        *answer = std::move(*reply);
+    return us;
+}
+
+// `count` alternating rounds of one request to every session still in the run.
+void interleaved(std::vector<std::unique_ptr<Session>> &sessions, bool Session::*inRun,
+                 const char *method, const char *params, int count,
+                 std::vector<double> Figures::*samples) {
+    for (int i = 0; i < count; ++i) {
+        for (auto &session : sessions) {
+            if (!(*session.*inRun))
+                continue;
+            const double us = roundTrip(*session, method, params);
+            if (std::isnan(us)) {
+                note(*session->figures, std::string(method) + " went unanswered");
+                *session.*inRun = false;
+                session->ok = false;
+            } else if (samples) {
+                (session->figures->*samples).push_back(us);
+            }
+        }
+    }
+}
+
+void pipelined(Session &session, long count) {
+    std::string batch;
+    for (long i = 0; i < count; ++i)
+        batch += request(session.id++, "ping");
+    const Clock::time_point begin = Clock::now();
+    std::thread writer([&] { writeAll(session.child->in, batch); });
+    session.ok = skipLines(*session.child, count);
+    const double seconds = msBetween(begin, Clock::now()) / 1000.0;
+    writer.join();
+    if (session.ok)
+        session.figures->pipelinedPerSecond = double(count) / seconds;
+    else
+        note(*session.figures, "pipelined pings went unanswered");
+}
+
+void sessions(const std::vector<Server> &servers, const std::string &peerProgram,
+              const SessionSizes &sizes, std::vector<Figures> &figures) {
+    std::vector<std::unique_ptr<Session>> live;
+    for (size_t i = 0; i < servers.size(); ++i) {
+        live.push_back(std::make_unique<Session>());
+        live.back()->figures = &figures[i];
+        live.back()->ok = startSession(*live.back(), servers[i], peerProgram);
+    }
+    std::fprintf(stderr, "sequential pings\n");
+    interleaved(live, &Session::ok, "ping", nullptr, 200, nullptr);
+    interleaved(live, &Session::ok, "ping", nullptr, sizes.pings, &Figures::pingUs);
+    for (size_t i = 0; i < live.size(); ++i) {
+        std::fprintf(stderr, "pipelined pings: %s\n", servers[i].label.c_str());
+        if (live[i]->ok)
+            pipelined(*live[i], sizes.pipelined);
+    }
+    std::fprintf(stderr, "tool calls\n");
+    for (auto &session : live) {
+        if (!session->ok)
+            continue;
+        std::string answer;
+        const double us = roundTrip(*session, "tools/call", kToolCallParams, &answer);
+        session->toolsOk = !std::isnan(us) && answer.find(kMarker) != std::string::npos;
+        if (!session->toolsOk)
+            note(*session->figures, "tool call did not reach the bridge peer: " +
+                                        (std::isnan(us) ? "no answer" : answer.substr(0, 160)));
+    }
+    interleaved(live, &Session::toolsOk, "tools/call", kToolCallParams, 50, nullptr);
+    interleaved(live, &Session::toolsOk, "tools/call", kToolCallParams, sizes.toolCalls,
+                &Figures::toolUs);
+    for (auto &session : live) {
+        if (!session->child)
+            continue;
+        if (!session->toolsOk)
+            session->figures->toolUs.clear();
+        session->figures->peakRssMiB = closeAndWait(*session->child).peakRssMiB;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The report.
+
+std::string fixed(double value, int decimals) {
+    if (std::isnan(value))
+        return "n/a";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string thousands(double value) {
+    if (std::isnan(value))
+        return "n/a";
+    std::string digits = std::to_string(std::llround(value));
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(size_t(i), ",");
+    return digits;
+}
+
+std::string firstLine(const char *command) {
+    std::string text;
+    if (FILE *pipe = popen(command, "r")) {
+        char line[512];
+        if (std::fgets(line, sizeof line, pipe))
+            text = line;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+std::string machine() {
+    std::string cpu = "unknown processor";
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (cpuinfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : cpuinfo.readAll().split('\n')) {
+            if (line.startsWith("model name")) {
+                cpu = line.mid(line.indexOf(':') + 1).trimmed().toStdString();
+                break;
+            }
+        }
+    }
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const double memGiB = double(pages) * double(sysconf(_SC_PAGESIZE)) / (1 << 30);
+    return cpu + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores, " +
+           fixed(memGiB, 0) + " GiB; " + QSysInfo::prettyProductName().toStdString() + ", Linux " +
+           QSysInfo::kernelVersion().toStdString() + "; load average at start " +
+           firstLine("cut -d' ' -f1-3 /proc/loadavg");
+}
+
+struct Target {
+    std::string what;
+    std::string measured;
+    std::string ratio;
+    std::optional<bool> met; // empty: not measured
+};
+
+std::string verdict(const std::optional<bool> &met) {
+    return met ? (*met ? "met" : "**not met**") : "not measured";
+}
+
+// ratio = ours / theirs; the target holds while it is within `limit` (or beyond, for `atLeast`).
+Target compare(const std::string &what, double ours, double theirs, double limit, bool atLeast,
+               const std::string &unit, int decimals) {
+    Target target;
+    target.what = what;
+    if (std::isnan(ours) || std::isnan(theirs) || theirs <= 0) {
+        target.measured = "n/a";
+        target.ratio = "n/a";
+        return target;
+    }
+    const double ratio = ours / theirs;
+    const auto show = [decimals](double v) { return decimals ? fixed(v, decimals) : thousands(v); };
+    target.measured = show(ours) + " vs " + show(theirs) + ' ' + unit;
+    target.ratio = ratio >= 1 ? fixed(ratio, 2) + "×" : "1/" + fixed(1 / ratio, 1);
+    target.met = atLeast ? ratio >= limit : ratio <= limit;
+    return target;
+}
+
+struct Micro {
+    std::string name;
+    double time = NAN;
+    double cpuTime = NAN;
+    std::string unit;
+};
+
+std::vector<Micro> readMicro(const std::string &path) {
+    std::vector<Micro> rows;
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    const QJsonArray benchmarks = QJsonDocument::fromJson(file.readAll())
+                                      .object()
+                                      .value(QStringLiteral("benchmarks"))
+                                      .toArray();
+    for (const QJsonValue &value : benchmarks) {
+        const QJsonObject row = value.toObject();
+        // With repetitions, the median row stands for the benchmark.
+        const QString aggregate = row.value(QStringLiteral("aggregate_name")).toString();
+        if (row.value(QStringLiteral("run_type")).toString() == QLatin1String("aggregate") &&
+            aggregate != QLatin1String("median"))
+            continue;
+        QString name = row.value(QStringLiteral("run_name")).toString();
+        if (name.isEmpty())
+            name = row.value(QStringLiteral("name")).toString();
+        rows.push_back({name.toStdString(), row.value(QStringLiteral("real_time")).toDouble(),
+                        row.value(QStringLiteral("cpu_time")).toDouble(),
+                        row.value(QStringLiteral("time_unit")).toString().toStdString()});
+    }
+    return rows;
+}
+
+double toMs(const Micro &micro, double Micro::*field = &Micro::time) {
+    static const std::pair<const char *, double> kScale[] = {
+        {"ns", 1e-6}, {"us", 1e-3}, {"ms", 1}, {"s", 1e3}};
+    for (const auto &[unit, scale] : kScale) {
+        if (micro.unit == unit)
+            return micro.*field * scale;
+    }
+    return NAN;
+}
+
+std::string duration(double ms) {
+    if (std::isnan(ms))
+        return "n/a";
+    if (ms < 1)
+        return fixed(ms * 1000, ms < 0.01 ? 2 : 1) + " µs";
+    return fixed(ms, ms < 10 ? 2 : 1) + " ms";
+}
+
+struct Options {
+    std::string sidecar;
+    std::string floor;
+    std::string peer;
+    std::string sdkScript;
+    std::string node = "node";
+    std::string micro;
+    std::string out;
+    std::string command = "quorvelin-bench-driver";
+    int coldRuns = 30;
+    SessionSizes sizes;
+};
+
+std::string sdkVersion(const Options &options) {
+    QFile file(QString::fromStdString(options.sdkScript).section(QLatin1Char('/'), 0, -2) +
+               QStringLiteral("/node_modules/@modelcontextprotocol/sdk/package.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    return QJsonDocument::fromJson(file.readAll())
+        .object()
+        .value(QStringLiteral("version"))
+        .toString()
+        .toStdString();
+}
+
+std::string report(const Options &options, const std::vector<Server> &servers,
+                   const std::vector<Figures> &figures, const std::string &machineText) {
+    const Figures &ours = figures[0];
+    const Figures &sdk = figures[1];
+    const Figures &floor = figures[2];
+    std::string md = "# Benchmark results\n\n";
+    md += "Written by `" + options.command + "` on " +
+          QDateTime::currentDateTime().toString(Qt::ISODate).toStdString() + ".\n\n";
+    md += "- Machine: " + machineText + "\n";
+    md += "- Servers: `quorvelin-mcp` (Release build), a server on `@modelcontextprotocol/sdk` " +
+          sdkVersion(options) + " (node " + firstLine((options.node + " --version").c_str()) +
+          ", `bench/sdk-server/`), and the floor, a C program answering each line with a fixed "
+          "line (`bench/floor.c`).\n";
+    md += "- Every process has its own HOME, XDG_DATA_HOME and TMPDIR; tool calls go to the same "
+          "C bridge peer (`bench/peer.c`) over a local socket, one connection per call.\n";
+    md += "- Cold start: " + std::to_string(options.coldRuns) +
+          " fresh processes each, interleaved; ping: " + std::to_string(options.sizes.pings) +
+          " sequential round trips; pipelined: " + thousands(double(options.sizes.pipelined)) +
+          " pings written by a thread while answers are read; tool calls: " +
+          std::to_string(options.sizes.toolCalls) + " sequential.\n\n";
+
+    md += "## Stdio servers, same run\n\n|  |";
+    for (const Server &server : servers)
+        md += ' ' + server.label + " |";
+    md += "\n|---|";
+    for (size_t i = 0; i < servers.size(); ++i)
+        md += "---:|";
+    md += '\n';
+    struct Row {
+        const char *label;
+        std::string (*cell)(const Figures &);
+    };
+    static const Row kRows[] = {
+        {"cold start, median (ms)",
+         [](const Figures &f) { return fixed(percentile(f.coldMs, .5), 1); }},
+        {"cold start, p90 (ms)",
+         [](const Figures &f) { return fixed(percentile(f.coldMs, .9), 1); }},
+        {"ping round trip, p50 (µs)",
+         [](const Figures &f) { return fixed(percentile(f.pingUs, .5), 1); }},
+        {"ping round trip, p99 (µs)",
+         [](const Figures &f) { return fixed(percentile(f.pingUs, .99), 1); }},
+        {"pipelined pings (messages/s)",
+         [](const Figures &f) { return thousands(f.pipelinedPerSecond); }},
+        {"tool call via bridge, p50 (µs)",
+         [](const Figures &f) { return fixed(percentile(f.toolUs, .5), 1); }},
+        {"tool call via bridge, p99 (µs)",
+         [](const Figures &f) { return fixed(percentile(f.toolUs, .99), 1); }},
+        {"peak RSS over the session (MiB)",
+         [](const Figures &f) { return fixed(f.peakRssMiB, 1); }},
+        {"peak RSS of a cold start (MiB)",
+         [](const Figures &f) { return fixed(percentile(f.startRssMiB, .5), 1); }},
+        {"exit after stdin closes, median (ms)",
+         [](const Figures &f) { return fixed(percentile(f.exitMs, .5), 2); }},
+    };
+    for (const Row &row : kRows) {
+        md += std::string("| ") + row.label + " |";
+        for (const Figures &f : figures)
+            md += ' ' + row.cell(f) + " |";
+        md += '\n';
+    }
+    for (size_t i = 0; i < servers.size(); ++i) {
+        if (!figures[i].problem.empty())
+            md += "\n" + servers[i].label + ": " + figures[i].problem + "\n";
+    }
+
+    std::vector<Target> targets = {
+        compare("Cold start at most 1/25 of the SDK server's", percentile(ours.coldMs, .5),
+                percentile(sdk.coldMs, .5), 1.0 / 25, false, "ms", 1),
+        compare("Cold start within 15× of the floor's", percentile(ours.coldMs, .5),
+                percentile(floor.coldMs, .5), 15, false, "ms", 1),
+        compare("Pipelined throughput at least 10× the SDK server's", ours.pipelinedPerSecond,
+                sdk.pipelinedPerSecond, 10, true, "messages/s", 0),
+        compare("Tool call p50 within 1.5× of the floor's", percentile(ours.toolUs, .5),
+                percentile(floor.toolUs, .5), 1.5, false, "µs", 1),
+        compare("Tool call p99 at most 1/5 of the SDK server's", percentile(ours.toolUs, .99),
+                percentile(sdk.toolUs, .99), 1.0 / 5, false, "µs", 1),
+        compare("Peak RSS at most 1/10 of the SDK server's", ours.peakRssMiB, sdk.peakRssMiB,
+                1.0 / 10, false, "MiB", 1),
+    };
+    const std::vector<Micro> micro = readMicro(options.micro);
+    Target install{"Install into a 5 MB .claude.json under 100 ms", "n/a", "n/a", std::nullopt};
+    for (const Micro &row : micro) {
+        if (row.name.find("Install") != std::string::npos && !std::isnan(toMs(row))) {
+            install.measured = fixed(toMs(row), 1) + " ms";
+            install.ratio = fixed(toMs(row) / 100, 2) + "× the limit";
+            install.met = toMs(row) < 100;
+        }
+    }
+    targets.push_back(install);
+
+    md += "\n## Targets\n\nRatio: ours / theirs, medians of this run.\n\n"
+          "| target | measured | ratio | verdict |\n|---|---|---|---|\n";
+    for (const Target &t : targets)
+        md +=
+            "| " + t.what + " | " + t.measured + " | " + t.ratio + " | " + verdict(t.met) + " |\n";
+
+    md += "\n## Micro-benchmarks (Google Benchmark, median of the repetitions)\n\n";
+    if (micro.empty()) {
+        md += "Not run.\n";
+    } else {
+        md += "| benchmark | wall time | CPU time |\n|---|---:|---:|\n";
+        for (const Micro &row : micro)
+            md += "| " + row.name + " | " + duration(toMs(row)) + " | " +
+                  duration(toMs(row, &Micro::cpuTime)) + " |\n";
+    }
+    return md;
+}
+
+bool parse(int argc, char **argv, Options &options) {
+    struct Flag {
+        const char *name;
+        std::string Options::*text;
+    };
+    static const Flag kFlags[] = {
+        {"--sidecar", &Options::sidecar}, {"--floor", &Options::floor},
+        {"--peer", &Options::peer},       {"--sdk-script", &Options::sdkScript},
+        {"--node", &Options::node},       {"--micro", &Options::micro},
+        {"--out", &Options::out},         {"--command", &Options::command},
+    };
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const char *value = argv[i + 1];
+        bool known = false;
+        for (const Flag &flag : kFlags) {
+            if (name == flag.name) {
+                options.*flag.text = value;
+                known = true;
+            }
+        }
+        if (name == "--cold-runs")
+            options.coldRuns = std::max(1, std::atoi(value)), known = true;
+        if (name == "--pings")
+            options.sizes.pings = std::max(1, std::atoi(value)), known = true;
+        if (name == "--pipelined")
+            options.sizes.pipelined = std::max(1L, std::atol(value)), known = true;
+        if (name == "--tool-calls")
+            options.sizes.toolCalls = std::max(1, std::atoi(value)), known = true;
+        if (!known) {
+            std::fprintf(stderr, "unknown option %s\n", name.c_str());
+            return false;
+        }
+    }
+    return (argc % 2) == 1 && !options.sidecar.empty() && !options.floor.empty() &&
+           !options.peer.empty() && !options.sdkScript.empty();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: %s --sidecar PATH --sdk-script server.mjs --floor PATH --peer PATH\n"
+                     "          [--node PATH] [--micro micro.json] [--out RESULTS.md]\n"
+                     "          [--command TEXT] [--cold-runs N] [--pings N] [--pipelined N]\n"
+                     "          [--tool-calls N]\n",
+                     argv[0]);
+        return 2;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string machineText = machine();
+    const std::vector<Server> servers = {
+        {"quorvelin-mcp", {options.sidecar}},
+        {"SDK server", {options.node, options.sdkScript}},
+        {"floor", {options.floor}},
+    };
+    std::vector<Figures> figures(servers.size());
+
+    // Interleaved, so a burst of load on the shared machine hits every server alike.
+    std::fprintf(stderr, "cold starts: %d rounds\n", options.coldRuns);
+    for (int run = 0; run < options.coldRuns; ++run) {
+        for (size_t i = 0; i < servers.size(); ++i)
+            coldStart(servers[i], figures[i]);
+    }
+    sessions(servers, options.peer, options.sizes, figures);
+
+    const std::string md = report(options, servers, figures, machineText);
+    std::fputs(md.c_str(), stdout);
+    if (!options.out.empty()) {
+        QFile file(QString::fromStdString(options.out));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(md.data(), qint64(md.size())) != qint64(md.size())) {
+            std::fprintf(stderr, "cannot write %s\n", options.out.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
