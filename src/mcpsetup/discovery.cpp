@@ -1,5 +1,6 @@
 #include "mcpsetup/discovery.h"
 
+#include "mcpsetup/clients.h"
 #include "mcpsetup/identity.h"
 
 #include <QCoreApplication>
@@ -14,25 +15,18 @@ namespace {
 
 struct Variant {
     const char *defaultLabel;
-    const char *defaultDir;
     const char *instancePattern;
     const char *instanceLabel;
 };
 
-const Variant kDevelopment{QT_TRANSLATE_NOOP("QObject", "开发环境（默认）"), "/.claude-dev",
+const Variant kDevelopment{QT_TRANSLATE_NOOP("QObject", "开发环境（默认）"),
                            R"(^\.claude-dev-instance-(\d+)$)",
                            QT_TRANSLATE_NOOP("QObject", "开发实例 %1")};
-const Variant kRelease{QT_TRANSLATE_NOOP("QObject", "本地生产环境（全局）"), "",
+const Variant kRelease{QT_TRANSLATE_NOOP("QObject", "本地生产环境（全局）"),
                        R"(^\.claude-instance-(\d+)$)", QT_TRANSLATE_NOOP("QObject", "实例 %1")};
 
 QString translated(const char *source) {
     return QCoreApplication::translate("QObject", source);
-}
-
-// TODO(clients): the same rule as claudeCodeConfigPath(); call that once the client catalogue
-// is in the library, so the two can never drift apart.
-QString defaultConfigPath(const Variant &variant) {
-    return QDir::homePath() + QLatin1String(variant.defaultDir) + QStringLiteral("/.claude.json");
 }
 
 struct Instance {
@@ -70,8 +64,8 @@ QList<Instance> findInstances(const Variant &variant) {
 
 QList<ClaudeCodeTarget> discoverClaudeCodeTargets() {
     const Variant &variant = isDevBuild() ? kDevelopment : kRelease;
-    QList<ClaudeCodeTarget> targets{{translated(variant.defaultLabel),
-                                     QDir::toNativeSeparators(defaultConfigPath(variant)), true}};
+    QList<ClaudeCodeTarget> targets{
+        {translated(variant.defaultLabel), QDir::toNativeSeparators(claudeCodeConfigPath()), true}};
     const QList<Instance> instances = findInstances(variant);
     for (const Instance &instance : instances)
         targets.append(instance.target);

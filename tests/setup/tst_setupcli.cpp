@@ -1,56 +1,166 @@
-#include "setup/setupcli.h"
-
+// Runs the case files in data/: each case starts quorvelin-mcp-setup (a copy beside the real
+// sidecar, a fake one or none, or the build's own) in a private home, step by step, and checks
+// exit status, stdout (as JSON or text), stderr, the files it leaves and the fake's requests.
+// The library's self-test and discovery are tested here too, through the command, so they see
+// the identity of that copy exactly as they would inside the GUI program.
 #include "support/processenv.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 
-using namespace quorvelin;
+#include <cerrno>
+#include <csignal>
+
 using namespace quorvelin::testsupport;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+const QString kData = QStringLiteral(QUORVELIN_SETUPCLI_DATA);
 
-// The command over its I/O seam, in this process.
-CliRun runInProcess(const QStringList &arguments) {
-    QByteArray outBytes;
-    QByteArray errBytes;
-    CliRun run;
-    {
-        QTextStream out(&outBytes);
-        QTextStream err(&errBytes);
-        run.status = setupcli::run(arguments, out, err);
+using Tokens = QList<QPair<QString, QString>>;
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+QString fill(QString text, const Tokens &tokens, bool inPattern = false) {
+    for (const auto &[token, value] : tokens)
+        text.replace(token, inPattern ? QRegularExpression::escape(value) : value);
+    return text;
+}
+
+QString shown(const QJsonValue &value) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
+        .chopped(1)
+        .mid(1);
+}
+
+// Why `actual` fails `expected`, empty when it does not. "re:" starts a regular expression.
+QString mismatch(const QString &expected, const QString &actual, const Tokens &tokens) {
+    const bool fits =
+        expected.startsWith(QLatin1String("re:"))
+            ? QRegularExpression(fill(expected.mid(3), tokens, true)).match(actual).hasMatch()
+            : fill(expected, tokens) == actual;
+    return fits ? QString() : QStringLiteral("expected %1\ngot %2").arg(expected, actual);
+}
+
+// Objects match the members named, arrays element by element, {"min", "max"} bounds a number.
+QString mismatch(const QJsonValue &expected, const QJsonValue &actual, const Tokens &tokens,
+                 const QString &where) {
+    const QJsonObject e = expected.toObject();
+    if (expected.isObject() && actual.isDouble()) {
+        const double n = actual.toDouble();
+        return n < e.value(QStringLiteral("min")).toDouble(n) ||
+                       n > e.value(QStringLiteral("max")).toDouble(n)
+                   ? QStringLiteral("%1: %2 out of %3").arg(where, shown(actual), shown(expected))
+                   : QString();
     }
-    run.out = QString::fromUtf8(outBytes);
-    run.err = QString::fromUtf8(errBytes);
-    return run;
+    if (expected.isObject() && actual.isObject()) {
+        for (auto it = e.begin(); it != e.end(); ++it) {
+            const QString m = mismatch(it.value(), actual.toObject().value(it.key()), tokens,
+                                       where + QLatin1Char('.') + it.key());
+            if (!m.isEmpty())
+                return m;
+        }
+        return QString();
+    }
+    const QJsonArray a = actual.toArray();
+    if (expected.isArray() && actual.isArray() && a.size() == expected.toArray().size()) {
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            const QString m = mismatch(expected.toArray().at(i), a.at(i), tokens,
+                                       QStringLiteral("%1[%2]").arg(where).arg(i));
+            if (!m.isEmpty())
+                return m;
+        }
+        return QString();
+    }
+    if (expected.isString() && actual.isString()) {
+        const QString m = mismatch(expected.toString(), actual.toString(), tokens);
+        return m.isEmpty() ? m : where + QStringLiteral(": ") + m;
+    }
+    return expected == actual ? QString()
+                              : QStringLiteral("%1: expected %2\ngot %3")
+                                    .arg(where, shown(expected), shown(actual));
 }
 
-QString setupProgram() {
-    return binDir() + QStringLiteral("/quorvelin-mcp-setup");
+// Every file of data/homes/`name`, tokens filled, against the same path below `home`: written
+// there when seeding, compared otherwise. Returns the first difference.
+QString syncHome(const QString &name, const QString &home, const Tokens &tokens, bool seed) {
+    const QString dir = kData + QStringLiteral("/homes/") + name;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QString failure = QStringLiteral("no files in ") + dir;
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = home + source.mid(dir.size());
+        const QByteArray bytes = fill(QString::fromUtf8(readAll(source)), tokens).toUtf8();
+        if (seed ? !writeAll(target, bytes) : readAll(target) != bytes)
+            return QStringLiteral("%1 is not %2:\n%3").arg(target, source, readAll(target));
+        failure.clear();
+    }
+    return failure;
 }
 
-// The whole of stdout must be one JSON document.
-QJsonDocument parseWhole(const ProcessRun &run) {
+// `expected` is text (exact, or "re:" a pattern) or JSON that the whole of `actual` must be.
+QString outputMismatch(const QJsonValue &expected, const QByteArray &actual, const Tokens &tokens,
+                       const QString &where) {
+    if (expected.isString()) {
+        const QString m = mismatch(expected.toString(), QString::fromUtf8(actual), tokens);
+        return m.isEmpty() ? m : where + QStringLiteral(": ") + m;
+    }
+    if (expected.isUndefined())
+        return QString();
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
     if (error.error != QJsonParseError::NoError)
-        qWarning().noquote() << "stdout is not JSON:" << error.errorString() << run.out
-                             << "\nstderr:" << run.err;
-    return document;
+        return where + QStringLiteral(" is not one JSON document: ") + error.errorString();
+    return mismatch(
+        expected, document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()),
+        tokens, where);
+}
+
+// The first way one run fails its step: status, time, outputs, the fake's requests, the home.
+QString stepMismatch(const QJsonObject &step, const ProcessRun &run, const Tokens &tokens,
+                     const QString &script, const QString &home) {
+    if (run.exitCode != step.value(QStringLiteral("status")).toInt())
+        return QStringLiteral("exit status %1").arg(run.exitCode);
+    if (run.elapsedMs > step.value(QStringLiteral("maxWallMs")).toInt(20000))
+        return QStringLiteral("took %1 ms").arg(run.elapsedMs);
+    const QPair<QString, QByteArray> outputs[] = {
+        {QStringLiteral("stdout"), run.out},
+        {QStringLiteral("stderr"), run.err},
+        {QStringLiteral("requests"), readAll(script + QStringLiteral(".log"))}};
+    for (const auto &[name, bytes] : outputs) {
+        const QString m = outputMismatch(step.value(name), bytes, tokens, name);
+        if (!m.isEmpty())
+            return m;
+    }
+    const QString after = step.value(QStringLiteral("homeLike")).toString();
+    return after.isEmpty() ? QString() : syncHome(after, home, tokens, false);
+}
+
+// The fake's pid must name no process once the command has returned.
+QString childLeft(const QString &pidFile) {
+    const pid_t pid = pid_t(readAll(pidFile).toLong());
+    errno = 0;
+    if (pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH))
+        return QString();
+    ::kill(pid, SIGKILL);
+    return QStringLiteral("the sidecar child %1 outlived the command").arg(pid);
 }
 
 } // namespace
@@ -60,159 +170,116 @@ class SetupCliTest : public QObject {
 
 private slots:
     void initTestCase();
-    void usage_data();
-    void usage();
-    void probeCommand_data();
-    void probeCommand();
-    void claudeTargetsCommand();
+    void cases_data();
+    void cases();
 
 private:
     QTemporaryDir root_;
-    QString installed_; // a copy beside the sidecar, outside the build tree
-    QString alone_;     // a copy without a sidecar beside it
+    QMap<QString, QString> programs_;
 };
 
 void SetupCliTest::initTestCase() {
-    QVERIFY(root_.isValid());
-    QVERIFY2(QFile::exists(setupProgram()), qPrintable(setupProgram()));
-    const QString installedDir = root_.path() + QStringLiteral("/installed");
-    QVERIFY(!copyExecutable(sidecarPath(), installedDir).isEmpty());
-    installed_ = copyExecutable(setupProgram(), installedDir);
-    alone_ = copyExecutable(setupProgram(), root_.path() + QStringLiteral("/alone"));
-    QVERIFY(!installed_.isEmpty() && !alone_.isEmpty());
+    QVERIFY2(!root_.path().contains(QLatin1String("/build/")), "temp dir inside a build tree");
+    const QString setup = binDir() + QStringLiteral("/quorvelin-mcp-setup");
+    const QString fake = binDir() + QStringLiteral("/quorvelin-fake-sidecar");
+    // Copies outside the build tree count as the installed product; their paths hold a blank.
+    const QPair<QString, QString> copies[] = {{QStringLiteral("installed"), sidecarPath()},
+                                              {QStringLiteral("fake"), fake},
+                                              {QStringLiteral("noexec"), fake},
+                                              {QStringLiteral("alone"), QString()}};
+    for (const auto &[name, sidecar] : copies) {
+        const QString dir = root_.path() + QLatin1Char('/') + name + QStringLiteral(" copy");
+        QVERIFY(sidecar.isEmpty() ||
+                !copyExecutable(sidecar, dir, QStringLiteral("quorvelin-mcp")).isEmpty());
+        programs_.insert(name, copyExecutable(setup, dir));
+        QVERIFY(!programs_.value(name).isEmpty());
+    }
+    QVERIFY(QFile::setPermissions(root_.path() + QStringLiteral("/noexec copy/quorvelin-mcp"),
+                                  QFile::ReadOwner | QFile::WriteOwner));
+    programs_.insert(QStringLiteral("build"), setup);
 }
 
-void SetupCliTest::usage_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("outStart");
-    QTest::addColumn<QString>("errPart");
-
-    const QString usage = QStringLiteral("用法：quorvelin-mcp-setup");
-    const QString none;
-    QTest::newRow("no arguments: overview on stderr") << QStringList() << 2 << none << usage;
-    QTest::newRow("--help: overview on stdout")
-        << QStringList{QStringLiteral("--help")} << 0 << usage << none;
-    QTest::newRow("-h after --json")
-        << QStringList{QStringLiteral("--json"), QStringLiteral("-h")} << 0 << usage << none;
-    QTest::newRow("help for probe")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--help")} << 0
-        << usage + QStringLiteral(" probe [--budget-ms N]") << none;
-    QTest::newRow("help before the command")
-        << QStringList{QStringLiteral("-h"), QStringLiteral("claude-targets")} << 0
-        << usage + QStringLiteral(" claude-targets") << none;
-    QTest::newRow("help for an unknown command")
-        << QStringList{QStringLiteral("frobnicate"), QStringLiteral("--help")} << 2 << none
-        << QStringLiteral("frobnicate");
-    QTest::newRow("unknown command")
-        << QStringList{QStringLiteral("frobnicate")} << 2 << none << QStringLiteral("frobnicate");
-    QTest::newRow("unknown option")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--fast")} << 2 << none
-        << QStringLiteral("--fast");
-    QTest::newRow("--budget-ms without value")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--budget-ms")} << 2 << none
-        << QStringLiteral("--budget-ms");
-    QTest::newRow("--budget-ms not a number")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--budget-ms"),
-                       QStringLiteral("soon")}
-        << 2 << none << QStringLiteral("soon");
-    QTest::newRow("--budget-ms=0")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--budget-ms=0")} << 2 << none
-        << QStringLiteral("--budget-ms");
-    QTest::newRow("--budget-ms negative")
-        << QStringList{QStringLiteral("probe"), QStringLiteral("--budget-ms=-5")} << 2 << none
-        << QStringLiteral("-5");
-    QTest::newRow("option the command does not take")
-        << QStringList{QStringLiteral("claude-targets"), QStringLiteral("--budget-ms"),
-                       QStringLiteral("5")}
-        << 2 << none << QStringLiteral("--budget-ms");
-    QTest::newRow("extra argument") << QStringList{QStringLiteral("probe"), QStringLiteral("now")}
-                                    << 2 << none << QStringLiteral("now");
-}
-
-void SetupCliTest::usage() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, outStart);
-    QFETCH(QString, errPart);
-
-    const CliRun run = runInProcess(arguments);
-    QCOMPARE(run.status, status);
-    if (outStart.isEmpty())
-        QCOMPARE(run.out, QString());
-    else
-        QVERIFY2(run.out.startsWith(outStart), qPrintable(run.out));
-    if (errPart.isEmpty())
-        QCOMPARE(run.err, QString());
-    else
-        QVERIFY2(run.err.contains(errPart), qPrintable(run.err));
-}
-
-void SetupCliTest::probeCommand_data() {
-    QTest::addColumn<bool>("withSidecar");
-    QTest::addColumn<bool>("json");
-    QTest::addColumn<int>("status");
-
-    QTest::newRow("installed, JSON") << true << true << 0;
-    QTest::newRow("installed, text") << true << false << 0;
-    QTest::newRow("no sidecar, JSON") << false << true << 1;
-    QTest::newRow("no sidecar, text") << false << false << 1;
-}
-
-void SetupCliTest::probeCommand() {
-    QFETCH(bool, withSidecar);
-    QFETCH(bool, json);
-    QFETCH(int, status);
-
-    IsolatedEnv env;
-    QDir().mkpath(env.appDataDir(false));
-    QFile catalogue(env.appDataDir(false) + QStringLiteral("/mcp-tools.json"));
-    QVERIFY(catalogue.open(QIODevice::WriteOnly));
-    catalogue.write(R"({"tools":[{"name":"a"},{"name":"b"}]})");
-    catalogue.close();
-
-    QStringList arguments{QStringLiteral("probe"), QStringLiteral("--budget-ms"),
-                          QStringLiteral("8000")};
-    if (json)
-        arguments << QStringLiteral("--json");
-    const ProcessRun run =
-        runProcess(withSidecar ? installed_ : alone_, arguments, env.environment(), {});
-    QVERIFY2(run.finished, run.err.constData());
-    QCOMPARE(run.exitCode, status);
-    if (json) {
-        const QJsonObject r = parseWhole(run).object();
-        QCOMPARE(r.value(QStringLiteral("ok")).toBool(), withSidecar);
-        QCOMPARE(r.value(QStringLiteral("toolCount")).toInt(), withSidecar ? 2 : 0);
-        QCOMPARE(r.value(QStringLiteral("serverName")).toString(),
-                 withSidecar ? QStringLiteral("quorvelin") : QString());
-        QCOMPARE(r.value(QStringLiteral("error")).toString().isEmpty(), withSidecar);
-        QVERIFY(r.contains(QStringLiteral("elapsedMs")) &&
-                r.contains(QStringLiteral("protocolVersion")) &&
-                r.contains(QStringLiteral("serverBuild")));
-        QCOMPARE(run.err, QByteArray());
-    } else {
-        // Success is reported on stdout, a failure on stderr with the self-test's message.
-        QCOMPARE(run.out.isEmpty(), !withSidecar);
-        QCOMPARE(run.err.contains("quorvelin-mcp"), !withSidecar);
+void SetupCliTest::cases_data() {
+    QTest::addColumn<QJsonObject>("testCase");
+    QTest::addColumn<QJsonObject>("messages");
+    const QFileInfoList files = QDir(kData).entryInfoList({QStringLiteral("*.json")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QFileInfo &info : files) {
+        QJsonParseError error;
+        const QJsonObject file = QJsonDocument::fromJson(readAll(info.filePath()), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError,
+                 qPrintable(info.fileName() + QLatin1Char(' ') + error.errorString()));
+        const QJsonArray cases = file.value(QStringLiteral("cases")).toArray();
+        for (const QJsonValue &c : cases)
+            QTest::newRow(qPrintable(info.baseName() + QStringLiteral(": ") +
+                                     c[QStringLiteral("name")].toString()))
+                << c.toObject() << file.value(QStringLiteral("fakeMessages")).toObject();
     }
 }
 
-void SetupCliTest::claudeTargetsCommand() {
+void SetupCliTest::cases() {
+    QFETCH(QJsonObject, testCase);
+    QFETCH(QJsonObject, messages);
+
     IsolatedEnv env;
-    QVERIFY(QDir(env.home()).mkpath(QStringLiteral(".claude-instance-2")));
-    const ProcessRun run =
-        runProcess(installed_, {QStringLiteral("claude-targets"), QStringLiteral("--json")},
-                   env.environment(), {});
-    QVERIFY2(run.finished, run.err.constData());
-    QCOMPARE(run.exitCode, 0);
-    const QJsonArray targets = parseWhole(run).array();
-    QCOMPARE(targets.size(), 2);
-    QCOMPARE(targets.at(0).toObject().value(QStringLiteral("configPath")).toString(),
-             env.home() + QStringLiteral("/.claude.json"));
-    QCOMPARE(targets.at(0).toObject().value(QStringLiteral("isDefault")).toBool(), true);
-    QCOMPARE(targets.at(1).toObject().value(QStringLiteral("configPath")).toString(),
-             env.home() + QStringLiteral("/.claude-instance-2/.claude.json"));
-    QVERIFY(!targets.at(1).toObject().value(QStringLiteral("label")).toString().isEmpty());
+    const QString program = programs_.value(
+        testCase.value(QStringLiteral("program")).toString(QStringLiteral("installed")));
+    QVERIFY2(!program.isEmpty(), "unknown program");
+    const Tokens tokens{{QStringLiteral("@HOME@"), env.home()},
+                        {QStringLiteral("@ROOT@"), env.root()},
+                        {QStringLiteral("@DATA@"), env.dataHome()},
+                        {QStringLiteral("@SIDECAR@"),
+                         QFileInfo(program).path() + QStringLiteral("/quorvelin-mcp")}};
+    const QJsonObject variables = testCase.value(QStringLiteral("env")).toObject();
+    for (auto it = variables.begin(); it != variables.end(); ++it)
+        env.set(it.key(), fill(it.value().toString(), tokens));
+    const QString home = testCase.value(QStringLiteral("home")).toString();
+    if (!home.isEmpty()) {
+        const QString failure = syncHome(home, env.home(), tokens, true);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+    const QJsonArray dirs = testCase.value(QStringLiteral("mkdir")).toArray();
+    for (const QJsonValue &dir : dirs)
+        QVERIFY(QDir().mkpath(fill(dir.toString(), tokens)));
+    const QJsonObject writes = testCase.value(QStringLiteral("write")).toObject();
+    for (auto it = writes.begin(); it != writes.end(); ++it)
+        QVERIFY(
+            writeAll(fill(it.key(), tokens),
+                     fill(it.value().isString()
+                              ? it.value().toString()
+                              : QString::fromUtf8(QJsonDocument(it.value().toObject()).toJson()),
+                          tokens)
+                         .toUtf8()));
+    const QString script = env.root() + QStringLiteral("/fake.json");
+    const QJsonValue fake = testCase.value(QStringLiteral("fake"));
+    if (fake.isArray()) {
+        QVERIFY(writeAll(script, QJsonDocument(QJsonObject{{QStringLiteral("messages"), messages},
+                                                           {QStringLiteral("script"), fake}})
+                                     .toJson()));
+        env.set(QStringLiteral("QUORVELIN_FAKE_SCRIPT"), script);
+    }
+
+    const QJsonArray steps = testCase.contains(QStringLiteral("steps"))
+                                 ? testCase.value(QStringLiteral("steps")).toArray()
+                                 : QJsonArray{testCase};
+    for (const QJsonValue &value : steps) {
+        const QJsonObject step = value.toObject();
+        QStringList arguments;
+        const QJsonArray args = step.value(QStringLiteral("args")).toArray();
+        for (const QJsonValue &arg : args)
+            arguments << fill(arg.toString(), tokens);
+        const ProcessRun run = runProcess(program, arguments, env.environment(), {}, 20000);
+        const QString context = QStringLiteral("\nrun: %1\nstdout:\n%2\nstderr:\n%3")
+                                    .arg(arguments.join(QLatin1Char(' ')),
+                                         QString::fromUtf8(run.out), QString::fromUtf8(run.err));
+        QVERIFY2(run.finished, qPrintable(QStringLiteral("did not finish") + context));
+        const QString failure = stepMismatch(step, run, tokens, script, env.home());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + context));
+    }
+    if (fake.isArray()) {
+        const QString left = childLeft(script + QStringLiteral(".pid"));
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 }
 
 QTEST_GUILESS_MAIN(SetupCliTest)

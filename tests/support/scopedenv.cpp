@@ -1,7 +1,5 @@
 #include "support/scopedenv.h"
 
-#include <QDir>
-
 namespace quorvelin::testsupport {
 
 ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
@@ -21,15 +19,6 @@ ScopedEnv::~ScopedEnv() {
         qunsetenv(name_.constData());
 }
 
-InProcessHome::InProcessHome()
-    : home_("HOME", QFile::encodeName(dir_.path() + QStringLiteral("/home")))
-    , dataHome_("XDG_DATA_HOME", QFile::encodeName(dir_.path() + QStringLiteral("/data")))
-    , configHome_("XDG_CONFIG_HOME",
-                  QFile::encodeName(dir_.path() + QStringLiteral("/home/.config"))) {
-    QDir().mkpath(home() + QStringLiteral("/.config"));
-    QDir().mkpath(dir_.path() + QStringLiteral("/data"));
-}
-
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
@@ -38,11 +27,8 @@ QStringList captured;
 
 void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &text) {
     if (context.category && capturedCategory == context.category) {
-        static const char letters[] = {'D', 'W', 'C', 'F', 'I'};
-        const int index = int(type);
-        const QChar letter =
-            index >= 0 && index < 5 ? QLatin1Char(letters[index]) : QLatin1Char('?');
-        captured.append(letter + QLatin1Char(' ') + text);
+        captured.append(QString(QLatin1Char("DWCFI"[qBound(0, int(type), 4)])) + QLatin1Char(' ') +
+                        text);
         return;
     }
     if (previousHandler)

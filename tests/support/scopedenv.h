@@ -4,7 +4,6 @@
 #include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 // Environment and log control for in-process tests.
 namespace quorvelin::testsupport {
@@ -22,21 +21,6 @@ private:
     QByteArray name_;
     QByteArray previous_;
     bool hadValue_ = false;
-};
-
-// A private HOME, XDG_DATA_HOME and XDG_CONFIG_HOME for this process, so that QDir::homePath()
-// and QStandardPaths never point at the real home. Create it before anything asks for them.
-class InProcessHome {
-public:
-    InProcessHome();
-    bool isValid() const { return dir_.isValid(); }
-    QString home() const { return dir_.path() + QStringLiteral("/home"); }
-
-private:
-    QTemporaryDir dir_;
-    ScopedEnv home_;
-    ScopedEnv dataHome_;
-    ScopedEnv configHome_;
 };
 
 // Collects the messages of one logging category while it lives (other messages pass on to the

@@ -1,12 +1,16 @@
 #include "setup/setupcli.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstdio>
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    // The command reports every outcome itself; the library's log lines would only repeat it.
+    // QT_LOGGING_RULES="quorvelin.*=true" brings them back.
+    QLoggingCategory::setFilterRules(QStringLiteral("quorvelin.*=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList arguments = app.arguments().mid(1);

@@ -1,13 +1,21 @@
 #include "setup/setupcli.h"
 
 #include "mcpsetup/discovery.h"
+#include "mcpsetup/entry.h"
+#include "mcpsetup/install.h"
+#include "mcpsetup/integration.h"
 #include "mcpsetup/probe.h"
+#include "pathdisplay/pathdisplay.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+#include <optional>
 
 namespace quorvelin::setupcli {
 
@@ -56,6 +64,12 @@ struct Command {
     Handler run;
 };
 
+int usageError(QTextStream &err, const QString &message) {
+    err << QLatin1String(kProgram) << ": " << message << '\n'
+        << tr("用 %1 --help 查看用法。").arg(QLatin1String(kProgram)) << '\n';
+    return kUsageError;
+}
+
 // ---- records as JSON: member names are the records' field names
 
 QJsonObject toJson(const mcpsetup::ProbeResult &r) {
@@ -72,6 +86,89 @@ QJsonObject toJson(const mcpsetup::ClaudeCodeTarget &t) {
     return {{QStringLiteral("label"), t.label},
             {QStringLiteral("configPath"), t.configPath},
             {QStringLiteral("isDefault"), t.isDefault}};
+}
+
+QJsonObject toJson(const mcpsetup::InstallResult &r) {
+    return {{QStringLiteral("ok"), r.ok},
+            {QStringLiteral("configPath"), r.configPath},
+            {QStringLiteral("backupPath"), r.backupPath},
+            {QStringLiteral("replaced"), r.replaced},
+            {QStringLiteral("staleRemoved"), r.staleRemoved},
+            {QStringLiteral("message"), r.message}};
+}
+
+struct StateRow {
+    mcpsetup::IntegrationState state;
+    const char *name;
+    const char *text;
+};
+
+const StateRow kStates[] = {
+    {mcpsetup::IntegrationState::NotInstalled, "NotInstalled",
+     QT_TRANSLATE_NOOP("QObject", "未接入")},
+    {mcpsetup::IntegrationState::Installed, "Installed", QT_TRANSLATE_NOOP("QObject", "已接入")},
+    {mcpsetup::IntegrationState::Mismatch, "Mismatch",
+     QT_TRANSLATE_NOOP("QObject", "条目不符：命令为空、指向别处或文件不存在")},
+    {mcpsetup::IntegrationState::Unreadable, "Unreadable",
+     QT_TRANSLATE_NOOP("QObject", "无法读取：文件打不开或不是有效的 JSON")},
+};
+
+const StateRow &stateRow(mcpsetup::IntegrationState state) {
+    for (const StateRow &row : kStates) {
+        if (row.state == state)
+            return row;
+    }
+    return kStates[0];
+}
+
+struct FormatRow {
+    mcpsetup::ClientFormat format;
+    const char *name;
+    const char *shape;
+};
+
+const FormatRow kFormats[] = {
+    {mcpsetup::ClientFormat::McpServersJson, "McpServersJson", "JSON · mcpServers"},
+    {mcpsetup::ClientFormat::ZedContextServers, "ZedContextServers", "JSON · context_servers"},
+    {mcpsetup::ClientFormat::OpenCodeMcp, "OpenCodeMcp", "JSON · mcp"},
+    {mcpsetup::ClientFormat::CodexToml, "CodexToml", "TOML · [mcp_servers.*]"},
+};
+
+const FormatRow &formatRow(mcpsetup::ClientFormat format) {
+    for (const FormatRow &row : kFormats) {
+        if (row.format == format)
+            return row;
+    }
+    return kFormats[0];
+}
+
+// The integration state of one file, merged into the record that names the file.
+QJsonObject withStatus(QJsonObject record, const mcpsetup::IntegrationStatus &status) {
+    record.insert(QStringLiteral("state"), QLatin1String(stateRow(status.state).name));
+    record.insert(QStringLiteral("command"), status.command);
+    return record;
+}
+
+QJsonObject toJson(const mcpsetup::McpClient &c) {
+    return {{QStringLiteral("id"), c.id},
+            {QStringLiteral("displayName"), c.displayName},
+            {QStringLiteral("configPath"), c.configPath},
+            {QStringLiteral("format"), QLatin1String(formatRow(c.format).name)},
+            {QStringLiteral("hasCli"), c.hasCli},
+            {QStringLiteral("cliCommand"), c.cliCommand}};
+}
+
+// ---- text output: paths are shown with the home directory folded into "~"
+
+QString shown(const QString &path) {
+    return pathdisplay::forDisplay(path);
+}
+
+void printStatus(QTextStream &out, const mcpsetup::IntegrationStatus &status) {
+    out << "    " << tr(stateRow(status.state).text);
+    if (!status.command.isEmpty())
+        out << tr("（命令：%1）").arg(shown(status.command));
+    out << '\n';
 }
 
 // ---- commands
@@ -94,16 +191,148 @@ int runClaudeTargets(const Invocation &, Output &output) {
     const QList<mcpsetup::ClaudeCodeTarget> targets = mcpsetup::discoverClaudeCodeTargets();
     QJsonArray records;
     for (const mcpsetup::ClaudeCodeTarget &target : targets) {
-        records.append(toJson(target));
-        if (!output.json)
-            output.out << target.label << '\n' << "    " << target.configPath << '\n';
+        const mcpsetup::IntegrationStatus status =
+            mcpsetup::checkIntegration(target.configPath, mcpsetup::ClientFormat::McpServersJson);
+        records.append(withStatus(toJson(target), status));
+        if (output.json)
+            continue;
+        output.out << target.label << '\n' << "    " << shown(target.configPath) << '\n';
+        printStatus(output.out, status);
     }
     if (output.json)
         output.record(records);
     return kSucceeded;
 }
 
+int runClients(const Invocation &, Output &output) {
+    const QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
+    QJsonArray records;
+    for (const mcpsetup::McpClient &client : clients) {
+        const mcpsetup::IntegrationStatus status =
+            mcpsetup::checkIntegration(client.configPath, client.format);
+        records.append(withStatus(toJson(client), status));
+        if (output.json)
+            continue;
+        output.out << client.displayName << "  " << client.id << "  "
+                   << QString::fromUtf8(formatRow(client.format).shape) << '\n'
+                   << "    " << shown(client.configPath) << '\n';
+        printStatus(output.out, status);
+    }
+    if (output.json)
+        output.record(records);
+    return kSucceeded;
+}
+
+// The catalogue row named on the command line; null after reporting an unknown id.
+std::optional<mcpsetup::McpClient> findClient(const QString &id, QTextStream &err) {
+    QStringList ids;
+    const QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
+    for (const mcpsetup::McpClient &client : clients) {
+        if (client.id == id)
+            return client;
+        ids << client.id;
+    }
+    usageError(err, tr("未知客户端：%1（可用：%2）").arg(id, ids.join(QStringLiteral(", "))));
+    return std::nullopt;
+}
+
+// --config as given, with a leading "~" for the home directory (a quoted or "--config=~/..."
+// argument reaches us unexpanded), made absolute; the client's own file without it.
+QString targetPath(const Invocation &invocation, const mcpsetup::McpClient &client) {
+    QString path = invocation.configPath;
+    if (path.isEmpty())
+        return client.configPath;
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path.replace(0, 1, QDir::homePath());
+    return QFileInfo(path).absoluteFilePath();
+}
+
+struct Change {
+    mcpsetup::InstallResult (*apply)(const QString &, mcpsetup::ClientFormat);
+    const char *done;      // %1 client, %2 file
+    const char *unchanged; // nothing to do; %1 client, %2 file
+    const char *failed;    // %1 client, %2 message
+};
+
+const Change kInstall{mcpsetup::installToFile, QT_TRANSLATE_NOOP("QObject", "已接入 %1：%2"),
+                      nullptr, QT_TRANSLATE_NOOP("QObject", "接入 %1 失败：%2")};
+const Change kRemove{mcpsetup::removeFromFile, QT_TRANSLATE_NOOP("QObject", "已从 %1 移除：%2"),
+                     QT_TRANSLATE_NOOP("QObject", "%1 的配置中没有本构建的条目，未改动：%2"),
+                     QT_TRANSLATE_NOOP("QObject", "从 %1 移除失败：%2")};
+
+int applyChange(const Change &change, const Invocation &invocation, Output &output) {
+    const std::optional<mcpsetup::McpClient> client = findClient(invocation.client, output.err);
+    if (!client)
+        return kUsageError;
+    const mcpsetup::InstallResult r = change.apply(targetPath(invocation, *client), client->format);
+    if (output.json) {
+        output.record(toJson(r));
+    } else if (!r.ok) {
+        output.err << tr(change.failed).arg(client->displayName, r.message) << '\n';
+    } else if (!r.replaced && change.unchanged) {
+        output.out << tr(change.unchanged).arg(client->displayName, shown(r.configPath)) << '\n';
+    } else {
+        QTextStream &out = output.out;
+        out << tr(change.done).arg(client->displayName, shown(r.configPath)) << '\n';
+        if (change.unchanged == nullptr && r.replaced)
+            out << "    " << tr("已替换原有条目") << '\n';
+        if (r.staleRemoved > 0)
+            out << "    " << tr("已清除 %1 个命令已不存在的旧条目").arg(r.staleRemoved) << '\n';
+        out << "    "
+            << (r.backupPath.isEmpty() ? tr("无需备份（新文件或空文件）")
+                                       : tr("备份：%1").arg(shown(r.backupPath)))
+            << '\n';
+    }
+    return r.ok ? kSucceeded : kFailed;
+}
+
+int runInstall(const Invocation &invocation, Output &output) {
+    return applyChange(kInstall, invocation, output);
+}
+
+int runRemove(const Invocation &invocation, Output &output) {
+    return applyChange(kRemove, invocation, output);
+}
+
+int runSnippet(const Invocation &invocation, Output &output) {
+    const std::optional<mcpsetup::McpClient> client = findClient(invocation.client, output.err);
+    if (!client)
+        return kUsageError;
+    const QString snippet = mcpsetup::buildMcpServerSnippet(client->format);
+    if (output.json)
+        output.record(
+            QJsonObject{{QStringLiteral("id"), client->id},
+                        {QStringLiteral("format"), QLatin1String(formatRow(client->format).name)},
+                        {QStringLiteral("snippet"), snippet}});
+    else
+        output.out << snippet;
+    return kSucceeded;
+}
+
 const Command kCommands[] = {
+    {"clients", "clients [--json]",
+     QT_TRANSLATE_NOOP("QObject", "列出支持的客户端：配置格式、配置文件、接入状态与登记的命令"),
+     QT_TRANSLATE_NOOP("QObject", "状态：已接入、未接入、条目不符、无法读取。"), kNothing,
+     runClients},
+    {"install", "install CLIENT [--config PATH] [--json]",
+     QT_TRANSLATE_NOOP("QObject", "把本构建的 sidecar 接入客户端的配置文件（改写前先备份）"),
+     QT_TRANSLATE_NOOP("QObject",
+                       "  CLIENT          客户端标识，见 clients 命令\n"
+                       "  --config PATH   改写这个文件（按该客户端的格式），例如 claude-targets "
+                       "列出的实例配置\n"
+                       "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
+     kClientArgument | kConfigOption, runInstall},
+    {"remove", "remove CLIENT [--config PATH] [--json]",
+     QT_TRANSLATE_NOOP("QObject", "从客户端的配置文件中移除本构建的条目（改写前先备份）"),
+     QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令\n"
+                                  "  --config PATH   改写这个文件（按该客户端的格式）\n"
+                                  "没有可移除的条目也算成功，文件不动。\n"
+                                  "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
+     kClientArgument | kConfigOption, runRemove},
+    {"snippet", "snippet CLIENT [--json]",
+     QT_TRANSLATE_NOOP("QObject", "打印该客户端格式的配置片段，供手工粘贴"),
+     QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令"), kClientArgument,
+     runSnippet},
     {"probe", "probe [--budget-ms N] [--json]",
      QT_TRANSLATE_NOOP("QObject",
                        "启动 sidecar，完成 MCP 握手（initialize 与 tools/list）并报告结果"),
@@ -111,8 +340,8 @@ const Command kCommands[] = {
                                   "退出状态：两个应答都在预算内到达为 0，否则为 1。"),
      kBudgetOption, runProbe},
     {"claude-targets", "claude-targets [--json]",
-     QT_TRANSLATE_NOOP("QObject", "列出本构建的 Claude Code 默认配置及各实例配置"),
-     QT_TRANSLATE_NOOP("QObject", "每个目标都可作为 install/remove 的 --config 路径。"), kNothing,
+     QT_TRANSLATE_NOOP("QObject", "列出本构建的 Claude Code 默认配置及各实例配置，并显示接入状态"),
+     QT_TRANSLATE_NOOP("QObject", "每个路径都可作为 install/remove 的 --config 参数。"), kNothing,
      runClaudeTargets},
 };
 
@@ -147,12 +376,6 @@ void printCommandHelp(QTextStream &stream, const Command &command) {
            << tr("选项：") << '\n'
            << "  --json          " << tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
            << tr(command.details) << '\n';
-}
-
-int usageError(QTextStream &err, const QString &message) {
-    err << QLatin1String(kProgram) << ": " << message << '\n'
-        << tr("用 %1 --help 查看用法。").arg(QLatin1String(kProgram)) << '\n';
-    return kUsageError;
 }
 
 // ---- parsing
