@@ -62,8 +62,10 @@ bool writeBack(const QString &path, const QByteArray &bytes, InstallResult &resu
     return true;
 }
 
-bool writeJson(const QString &path, const QJsonObject &root, InstallResult &result) {
-    return writeBack(path, QJsonDocument(root).toJson(QJsonDocument::Indented), result);
+// `sizeHint`: about the size of the result, so the text is written into one buffer.
+bool writeJson(const QString &path, const QJsonObject &root, qsizetype sizeHint,
+               InstallResult &result) {
+    return writeBack(path, indentedJson(root, sizeHint), result);
 }
 
 QString yesNo(bool value) {
@@ -135,7 +137,8 @@ void installJson(const QString &path, ClientFormat format, const QByteArray &old
         }
     }
     root.insert(key, servers);
-    if (!writeJson(path, root, result))
+    // The new entry adds a few hundred bytes at most.
+    if (!writeJson(path, root, old.size() + 4096, result))
         return;
     qCInfo(asService).noquote() << QStringLiteral("MCP install OK · key=%1 · entry=%2 · path=%3 · "
                                                   "replaced=%4 · staleRemoved=%5 · backup=%6")
@@ -181,7 +184,7 @@ void removeJson(const QString &path, ClientFormat format, InstallResult &result)
     servers.remove(name);
     QJsonObject root = config.root;
     root.insert(key, servers);
-    if (!writeJson(path, root, result))
+    if (!writeJson(path, root, QFileInfo(path).size(), result))
         return;
     result.replaced = true;
     qCInfo(asService).noquote() << QStringLiteral(

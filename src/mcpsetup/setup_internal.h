@@ -42,6 +42,10 @@ TomlDoc tomlParse(const QString &text);
 bool isEntrySection(const TomlSection &section, const QString &name);
 
 // --- Configuration files
+// Exactly the bytes of QJsonDocument(root).toJson(QJsonDocument::Indented), much faster for big
+// files; `sizeHint` is the expected size, the old file's for instance.
+QByteArray indentedJson(const QJsonObject &root, qsizetype sizeHint = 0);
+
 // "<path>.bak.yyyyMMdd_HHmmss", with "_1", "_2", ... appended while that name is taken.
 QString uniqueBackupPath(const QString &path);
 

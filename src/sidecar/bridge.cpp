@@ -2,6 +2,7 @@
 
 #include "mcpproto/protocol.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QLocalSocket>
@@ -37,6 +38,25 @@ QByteArray requestLine(const QString &name, const QJsonObject &arguments, const 
     return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// Where a local server of this name listens. On Unix a bare name means the socket file of that
+// name in the resolved temporary directory; resolving it costs several system calls per call, so
+// it is resolved again only when TMPDIR changes.
+QString serverAddress(const QString &name) {
+#ifdef Q_OS_WIN
+    return name;
+#else
+    struct Resolved {
+        QByteArray tmpdir;
+        QString directory;
+    };
+    static Resolved resolved{QByteArray(), QString()};
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    if (resolved.directory.isEmpty() || tmpdir != resolved.tmpdir)
+        resolved = {tmpdir, QDir::tempPath()};
+    return resolved.directory + QLatin1Char('/') + name;
+#endif
+}
+
 // What arrived until the first line feed, the peer's close, the end of the budget or more than
 // kLongestReplyBytes without a line feed.
 QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
@@ -63,7 +83,7 @@ QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind) {
     QLocalSocket socket;
-    socket.connectToServer(mcpproto::socketName(), QIODevice::ReadWrite);
+    socket.connectToServer(serverAddress(mcpproto::socketName()), QIODevice::ReadWrite);
     if (!socket.waitForConnected(kConnectMs))
         return mcpproto::makeError(needGuiMessage());
 

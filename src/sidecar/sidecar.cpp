@@ -237,6 +237,10 @@ int run(int argc, char **argv) {
     // A client that closed its end must not kill us mid-answer; the write just fails.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // No event loop ever runs here. The GLib dispatcher would still wake itself through an
+    // eventfd each time a bridge socket registers or drops a notifier: four system calls per call.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     mcpsetup::setApplicationIdentity();
     initLogger();
