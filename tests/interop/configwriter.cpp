@@ -21,51 +21,26 @@ using namespace quorvelin::mcpsetup;
 
 namespace {
 
-struct Dialect {
-    ClientFormat format;
-    const char *name;
-    const char *suffix;
-};
+const std::pair<ClientFormat, const char *> kDialects[] = {
+    {ClientFormat::McpServersJson, "mcpServers"},
+    {ClientFormat::ZedContextServers, "zed"},
+    {ClientFormat::OpenCodeMcp, "opencode"},
+    {ClientFormat::CodexToml, "codex"}};
 
-const Dialect kDialects[] = {
-    {ClientFormat::McpServersJson, "mcpServers", ".json"},
-    {ClientFormat::ZedContextServers, "zed", ".json"},
-    {ClientFormat::OpenCodeMcp, "opencode", ".json"},
-    {ClientFormat::CodexToml, "codex", ".toml"},
-};
+// Each on a copy of its own: the install alone, and the install followed by a removal.
+const std::pair<const char *, bool> kOperations[] = {{"install", false}, {"install+remove", true}};
 
-QString otherName() {
-    return serverEntryName() == QLatin1String("quorvelin") ? QStringLiteral("quorvelin-dev")
-                                                           : QStringLiteral("quorvelin");
-}
-
-// The sidecar path as it may stand inside a string of the file's syntax, quotes excluded.
-QByteArray escapedPath(bool toml) {
-    const QString path = sidecarCommandPath();
-    if (toml)
-        return QString(path)
-            .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-            .replace(QLatin1Char('"'), QStringLiteral("\\\""))
-            .toUtf8();
-    const QByteArray quoted = QJsonDocument(QJsonArray{path}).toJson(QJsonDocument::Compact);
+// Inside the quotes of a string: JSON's escapes are valid in a TOML basic string too.
+QByteArray escaped(const QString &text) {
+    const QByteArray quoted = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return quoted.mid(2, quoted.size() - 4);
 }
 
-QByteArray filled(QByteArray text, bool toml) {
+QByteArray filled(QByteArray text) {
+    const bool release = serverEntryName() == QLatin1String("quorvelin");
     return text.replace("@NAME@", serverEntryName().toUtf8())
-        .replace("@OTHER@", otherName().toUtf8())
-        .replace("@SIDECAR@", escapedPath(toml));
-}
-
-QJsonObject record(const QString &source, const QString &file, const Dialect &dialect,
-                   const QString &operation, const InstallResult &result) {
-    return {{QStringLiteral("source"), source},
-            {QStringLiteral("file"), file},
-            {QStringLiteral("format"), QLatin1String(dialect.name)},
-            {QStringLiteral("operation"), operation},
-            {QStringLiteral("ok"), result.ok},
-            {QStringLiteral("message"), result.message},
-            {QStringLiteral("backup"), result.backupPath}};
+        .replace("@OTHER@", release ? "quorvelin-dev" : "quorvelin")
+        .replace("@SIDECAR@", escaped(sidecarCommandPath()));
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes) {
@@ -86,52 +61,43 @@ int main(int argc, char **argv) {
     const QString outDir = arguments.first();
     QDir().mkpath(outDir);
     QJsonArray records;
-    // An empty source stands for a file that does not exist yet.
-    QStringList sources = arguments.mid(1);
-    sources.prepend(QString());
-    for (const QString &source : std::as_const(sources)) {
-        QByteArray original;
-        if (!source.isEmpty()) {
-            QFile file(source);
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(source));
-                return 1;
-            }
-            original = file.readAll();
+    // An empty source stands for a file that does not exist yet, so nothing is written first.
+    for (const QString &source : QStringList{QString()} + arguments.mid(1)) {
+        QFile file(source);
+        if (!source.isEmpty() && !file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(source));
+            return 1;
         }
-        const QString base =
-            source.isEmpty() ? QStringLiteral("new") : QFileInfo(source).fileName();
-        for (const Dialect &dialect : kDialects) {
-            const bool toml = dialect.format == ClientFormat::CodexToml;
-            if (!source.isEmpty() && source.endsWith(QLatin1String(".toml")) != toml)
+        const QByteArray content = filled(file.isOpen() ? file.readAll() : QByteArray());
+        const QString base = file.isOpen() ? QFileInfo(source).fileName() : QStringLiteral("new");
+        for (const auto &[format, dialect] : kDialects) {
+            const QString suffix = format == ClientFormat::CodexToml ? ".toml" : ".json";
+            if (file.isOpen() && !source.endsWith(suffix))
                 continue;
-            const QByteArray content = filled(original, toml);
-            const QString stem =
-                outDir + QLatin1Char('/') + base + QLatin1Char('.') + QLatin1String(dialect.name);
-            const QString installed = stem + QStringLiteral(".installed") + dialect.suffix;
-            const QString removed = stem + QStringLiteral(".removed") + dialect.suffix;
-            const QString input = stem + QStringLiteral(".input") + dialect.suffix;
-            if (!source.isEmpty() && (!writeBytes(installed, content) ||
-                                      !writeBytes(removed, content) || !writeBytes(input, content)))
-                return 1;
-            QJsonObject first = record(input, installed, dialect, QStringLiteral("install"),
-                                       installToFile(installed, dialect.format));
-            if (source.isEmpty())
-                first.insert(QStringLiteral("source"), QJsonValue());
-            records.append(first);
-            installToFile(removed, dialect.format);
-            QJsonObject second = record(input, removed, dialect, QStringLiteral("install+remove"),
-                                        removeFromFile(removed, dialect.format));
-            if (source.isEmpty())
-                second.insert(QStringLiteral("source"), QJsonValue());
-            records.append(second);
+            const QString stem = QStringLiteral("%1/%2.%3").arg(outDir, base, dialect);
+            const QString input = stem + ".input" + suffix;
+            for (const auto &[operation, remove] : kOperations) {
+                const QString path = stem + (remove ? ".removed" : ".installed") + suffix;
+                for (const QString &copy : {input, path})
+                    if (file.isOpen() && !writeBytes(copy, content))
+                        return 1;
+                InstallResult result = installToFile(path, format);
+                if (remove)
+                    result = removeFromFile(path, format);
+                records.append(
+                    QJsonObject{{"source", file.isOpen() ? QJsonValue(input) : QJsonValue()},
+                                {"file", path},
+                                {"format", dialect},
+                                {"operation", operation},
+                                {"ok", result.ok},
+                                {"message", result.message},
+                                {"backup", result.backupPath}});
+            }
         }
     }
-    const QJsonObject manifest{{QStringLiteral("entryName"), serverEntryName()},
-                               {QStringLiteral("command"), sidecarCommandPath()},
-                               {QStringLiteral("devWorld"), isDevWorld()},
-                               {QStringLiteral("records"), records}};
-    return writeBytes(outDir + QStringLiteral("/manifest.json"), QJsonDocument(manifest).toJson())
-               ? 0
-               : 1;
+    const QJsonObject manifest{{"entryName", serverEntryName()},
+                               {"command", sidecarCommandPath()},
+                               {"devWorld", isDevWorld()},
+                               {"records", records}};
+    return writeBytes(outDir + "/manifest.json", QJsonDocument(manifest).toJson()) ? 0 : 1;
 }

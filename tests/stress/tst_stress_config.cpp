@@ -1,5 +1,5 @@
 // A configuration file of 20 MB in every dialect: install and remove keep every byte of it that
-// is not ours, and each backup is the file as it was.
+// is not ours, and each backup is the file as it was. The files grow from the templates in data/.
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/setup_internal.h"
@@ -16,57 +16,39 @@ Q_DECLARE_METATYPE(ClientFormat)
 
 namespace {
 
-constexpr qsizetype kTwentyMegabytes = 20 * 1024 * 1024;
-
 QByteArray readBytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Written by hand in a layout of its own (two-space indent, escapes, Chinese), not by Qt.
-QByteArray bigJson(const QByteArray &container) {
-    QByteArray text = "{\n  \"" + container + "\": {\n";
-    int server = 0;
-    while (text.size() < kTwentyMegabytes / 2) {
-        text += "    \"server-" + QByteArray::number(server) +
-                "\": { \"command\": \"/opt/tools/mcp-" + QByteArray::number(server) +
-                "\", \"args\": [\"--port\", \"" + QByteArray::number(9000 + server % 1000) +
-                "\", \"\\u4e2d\\\"q\\\"\"], \"env\": { \"TOKEN\": \"t" +
-                QByteArray::number(server) + "\" } },\n";
-        ++server;
+// The file a template of data/ describes, before our install or as expected after it.
+QByteArray expand(const QString &name, ClientFormat format, const QString &container,
+                  bool installed) {
+    const bool toml = format == ClientFormat::CodexToml;
+    const QByteArray entry =
+        toml ? codexOurSectionLines().join(QLatin1Char('\n')).toUtf8()
+             : QJsonDocument(buildJsonEntry(format)).toJson(QJsonDocument::Compact);
+    QByteArray text;
+    const QByteArray source = readBytes(QStringLiteral(QUORVELIN_STRESS_DATA "/") + name);
+    for (const QByteArray &part : source.split('@').mid(1)) {
+        const qsizetype end = part.indexOf('\n');
+        const QByteArray head = part.left(end);
+        const int count = head == "installed" ? int(installed) : qMax(1, head.mid(7).toInt());
+        for (int n = 0; n < count; ++n)
+            text += part.mid(end + 1)
+                        .replace("$i", QByteArray::number(n))
+                        .replace("$container", container.toUtf8())
+                        .replace("$name", serverEntryName().toUtf8())
+                        .replace("$entry", entry);
     }
-    text += "    \"last\": { \"command\": \"npx\", \"args\": [] }\n  },\n  \"history\": [\n";
-    while (text.size() < kTwentyMegabytes)
-        text += "    \"打开了 /Users/林/项目/" + QByteArray::number(text.size()) + " — ok\",\n";
-    text += "    null\n  ],\n  \"theme\": \"dark\"\n}\n";
     return text;
 }
 
-QByteArray bigToml() {
-    QByteArray text = "# 20 MB of servers\nmodel = \"default\"\n\n";
-    int server = 0;
-    while (text.size() < kTwentyMegabytes) {
-        text += "[mcp_servers.server_" + QByteArray::number(server) + "]\ncommand = \"/opt/" +
-                QByteArray::number(server) + "\"\nargs = [\"-v\", \"中文\"]\n# note " +
-                QByteArray::number(server) + "\n\n[mcp_servers.server_" +
-                QByteArray::number(server) + ".env]\nKEY = \"" + QByteArray::number(server) +
-                "\"\n\n";
-        ++server;
-    }
-    text += "[profiles.last]\nmodel = \"small\"\n";
-    return text;
-}
-
-QJsonObject withoutOurEntry(QJsonObject root, const QString &container) {
-    QJsonObject servers = root.value(container).toObject();
-    servers.remove(serverEntryName());
-    root.insert(container, servers);
-    return root;
+// JSON is compared by content (the layout is our writer's), TOML byte for byte.
+QByteArray canonical(const QByteArray &bytes, ClientFormat format) {
+    return format == ClientFormat::CodexToml
+               ? bytes
+               : QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
@@ -89,40 +71,26 @@ private slots:
     void twentyMegabytes() {
         QFETCH(ClientFormat, format);
         QFETCH(QString, container);
+        const QString name = QStringLiteral("config-%1.txt")
+                                 .arg(format == ClientFormat::CodexToml ? "toml" : "json");
+        const QByteArray original = expand(name, format, container, false);
+        QVERIFY(original.size() > 20 * 1024 * 1024);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("config"));
-        const bool toml = format == ClientFormat::CodexToml;
-        const QByteArray original = toml ? bigToml() : bigJson(container.toUtf8());
-        QVERIFY(original.size() > kTwentyMegabytes);
-        QVERIFY(writeBytes(path, original));
+        QFile file(dir.filePath(QStringLiteral("config")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
+        file.close();
 
-        const InstallResult installed = installToFile(path, format);
+        const InstallResult installed = installToFile(file.fileName(), format);
         QVERIFY2(installed.ok, qPrintable(installed.message));
-        QVERIFY(!installed.backupPath.isEmpty());
         QVERIFY(readBytes(installed.backupPath) == original);
-        const QByteArray afterInstall = readBytes(path);
-        if (toml) {
-            const QByteArray ours = codexOurSectionLines().join(QLatin1Char('\n')).toUtf8();
-            QVERIFY(afterInstall == original + '\n' + ours + '\n');
-        } else {
-            QJsonParseError error;
-            const QJsonObject root = QJsonDocument::fromJson(afterInstall, &error).object();
-            QCOMPARE(error.error, QJsonParseError::NoError);
-            QCOMPARE(root.value(container).toObject().value(serverEntryName()).toObject(),
-                     buildJsonEntry(format));
-            QVERIFY(withoutOurEntry(root, container) == QJsonDocument::fromJson(original).object());
-        }
+        const QByteArray afterInstall = readBytes(file.fileName());
+        QVERIFY(canonical(afterInstall, format) ==
+                canonical(expand(name, format, container, true), format));
 
-        const InstallResult removed = removeFromFile(path, format);
+        const InstallResult removed = removeFromFile(file.fileName(), format);
         QVERIFY2(removed.ok && removed.replaced, qPrintable(removed.message));
         QVERIFY(readBytes(removed.backupPath) == afterInstall);
-        const QByteArray afterRemove = readBytes(path);
-        if (toml)
-            QVERIFY(afterRemove == original);
-        else
-            QVERIFY(QJsonDocument::fromJson(afterRemove).object() ==
-                    QJsonDocument::fromJson(original).object());
+        QVERIFY(canonical(readBytes(file.fileName()), format) == canonical(original, format));
     }
 };
 
