@@ -21,15 +21,15 @@ QByteArray readBytes(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The file a template of data/ describes, before our install or as expected after it.
-QByteArray expand(const QString &name, ClientFormat format, const QString &container,
-                  bool installed) {
+// The file the dialect's template in data/ describes, before our install or as expected after it.
+QByteArray expand(ClientFormat format, const QString &container, bool installed) {
     const bool toml = format == ClientFormat::CodexToml;
     const QByteArray entry =
         toml ? codexOurSectionLines().join(QLatin1Char('\n')).toUtf8()
              : QJsonDocument(buildJsonEntry(format)).toJson(QJsonDocument::Compact);
+    const QByteArray source = readBytes(
+        QStringLiteral(QUORVELIN_STRESS_DATA "/config-%1.txt").arg(toml ? "toml" : "json"));
     QByteArray text;
-    const QByteArray source = readBytes(QStringLiteral(QUORVELIN_STRESS_DATA "/") + name);
     for (const QByteArray &part : source.split('@').mid(1)) {
         const qsizetype end = part.indexOf('\n');
         const QByteArray head = part.left(end);
@@ -71,9 +71,7 @@ private slots:
     void twentyMegabytes() {
         QFETCH(ClientFormat, format);
         QFETCH(QString, container);
-        const QString name = QStringLiteral("config-%1.txt")
-                                 .arg(format == ClientFormat::CodexToml ? "toml" : "json");
-        const QByteArray original = expand(name, format, container, false);
+        const QByteArray original = expand(format, container, false);
         QVERIFY(original.size() > 20 * 1024 * 1024);
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("config")));
@@ -85,7 +83,7 @@ private slots:
         QVERIFY(readBytes(installed.backupPath) == original);
         const QByteArray afterInstall = readBytes(file.fileName());
         QVERIFY(canonical(afterInstall, format) ==
-                canonical(expand(name, format, container, true), format));
+                canonical(expand(format, container, true), format));
 
         const InstallResult removed = removeFromFile(file.fileName(), format);
         QVERIFY2(removed.ok && removed.replaced, qPrintable(removed.message));
