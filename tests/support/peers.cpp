@@ -58,10 +58,7 @@ void BridgeSimProcess::stop() {
     if (process_.state() == QProcess::NotRunning)
         return;
     process_.terminate();
-    if (!process_.waitForFinished(3000)) {
-        process_.kill();
-        process_.waitForFinished(1000);
-    }
+    waitOrKill(process_, 3000);
 }
 
 void BridgeSimProcess::crash() {
@@ -73,10 +70,7 @@ SidecarSession::~SidecarSession() {
     if (process_.state() == QProcess::NotRunning)
         return;
     process_.closeWriteChannel();
-    if (!process_.waitForFinished(3000)) {
-        process_.kill();
-        process_.waitForFinished(1000);
-    }
+    waitOrKill(process_, 3000);
 }
 
 bool SidecarSession::start(const QProcessEnvironment &environment, const QString &program) {
@@ -95,11 +89,7 @@ bool SidecarSession::start(const QProcessEnvironment &environment, const QString
 
 bool SidecarSession::finish(int *exitCode) {
     process_.closeWriteChannel();
-    const bool ended = process_.waitForFinished(5000);
-    if (!ended) {
-        process_.kill();
-        process_.waitForFinished(1000);
-    }
+    const bool ended = waitOrKill(process_, 5000);
     *exitCode = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     return ended;
 }

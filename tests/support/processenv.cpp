@@ -39,11 +39,7 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
         return run;
     process.write(input);
     process.closeWriteChannel();
-    run.finished = process.waitForFinished(timeoutMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
+    run.finished = waitOrKill(process, timeoutMs);
     run.elapsedMs = clock.elapsed();
     run.exitCode = process.exitCode();
     run.exitStatus = process.exitStatus();
@@ -92,11 +88,7 @@ StreamRun streamProcess(const QString &program, const QStringList &arguments,
     }
     run.peakRssKb = peakResidentKb(process.processId());
     process.closeWriteChannel();
-    run.finished = process.waitForFinished(stallMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
+    run.finished = waitOrKill(process, stallMs);
     run.exitCode = process.exitCode();
     run.exitStatus = process.exitStatus();
     out += process.readAllStandardOutput();
@@ -115,6 +107,14 @@ qint64 peakResidentKb(qint64 pid) {
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+bool waitOrKill(QProcess &process, int timeoutMs) {
+    if (process.state() == QProcess::NotRunning || process.waitForFinished(timeoutMs))
+        return true;
+    process.kill();
+    process.waitForFinished(2000);
+    return false;
 }
 
 // CTest names the binaries; a test started by hand finds them beside itself.

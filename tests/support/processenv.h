@@ -69,6 +69,10 @@ StreamRun streamProcess(const QString &program, const QStringList &arguments,
 // The peak resident set size of a running process in KiB (VmHWM), -1 when unknown.
 qint64 peakResidentKb(qint64 pid);
 
+// Waits up to `timeoutMs` for the child to end; a child still running then is killed, so none
+// outlives its test. True when it ended by itself.
+bool waitOrKill(QProcess &process, int timeoutMs);
+
 // The sidecar built with the tests, and the directory of the project's executables.
 QString sidecarPath();
 QString binDir();
