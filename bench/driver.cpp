@@ -684,7 +684,7 @@ struct Micro {
 std::vector<Micro> readMicro(const std::string &path) {
     std::vector<Micro> rows;
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (path.empty() || !file.open(QIODevice::ReadOnly))
         return rows;
     const QJsonArray benchmarks = QJsonDocument::fromJson(file.readAll())
                                       .object()
