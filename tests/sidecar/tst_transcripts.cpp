@@ -1,8 +1,11 @@
-// Replays the conversations in transcripts/*.txt through the sidecar's line handler and compares
-// every answer byte for byte. In a transcript, "> " starts a client line and "< " an expected
-// answer line; anything else is prose. Set QUORVELIN_REGENERATE_TRANSCRIPTS=1 to rewrite the
-// expected lines after a deliberate change (then review the diff).
+// Replays the conversations in TRANSCRIPT_DIR/*.txt through the sidecar's line handler and
+// compares every answer byte for byte. In a transcript, "> " starts a client line and "< " an
+// expected answer line; "! env NAME=VALUE" sets a variable for the rest of the file; anything else
+// is prose. Set QUORVELIN_REGENERATE_TRANSCRIPTS=1 to rewrite the expected lines after a
+// deliberate change (then review the diff).
 #include "sidecar/sidecar.h"
+#include "support/processenv.h"
+#include "support/scopedenv.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -11,62 +14,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using quorvelin::sidecar::handleLine;
+#include <memory>
+#include <vector>
+
+using namespace quorvelin::testsupport;
 
 namespace {
-
-struct Exchange {
-    QByteArray request;
-    QList<QByteArray> expected;
-};
-
-struct Transcript {
-    QList<QByteArray> prose; // kept for regeneration, in order, with a marker per exchange
-    QList<Exchange> exchanges;
-};
-
-Transcript parse(const QByteArray &text) {
-    Transcript transcript;
-    const QList<QByteArray> lines = text.split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("> ")) {
-            transcript.exchanges.append({line.mid(2), {}});
-            transcript.prose.append(QByteArray());
-        } else if (line.startsWith("< ") && !transcript.exchanges.isEmpty()) {
-            transcript.exchanges.last().expected.append(line.mid(2));
-        } else if (!line.startsWith("< ")) {
-            transcript.prose.append(line);
-        }
-    }
-    return transcript;
-}
 
 QList<QByteArray> answersTo(const QByteArray &request) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    handleLine(request, out);
-    QList<QByteArray> lines = out.data().split('\n');
-    // Every answer ends in exactly one "\n": the split leaves one empty tail.
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
-QByteArray regenerate(const Transcript &transcript) {
-    QByteArray text;
-    int exchange = 0;
-    for (const QByteArray &line : transcript.prose) {
-        if (!line.isNull()) {
-            text += line + '\n';
-            continue;
-        }
-        const QByteArray request = transcript.exchanges.at(exchange++).request;
-        text += "> " + request + '\n';
-        for (const QByteArray &answer : answersTo(request))
-            text += "< " + answer + '\n';
-    }
-    text.chop(1);
-    return text;
+    quorvelin::sidecar::handleLine(request, out);
+    return splitLines(out.data());
 }
 
 } // namespace
@@ -96,24 +55,47 @@ private slots:
         QFETCH(QString, path);
         QFile file(path);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        const QByteArray text = file.readAll();
+        QList<QByteArray> lines = file.readAll().split('\n');
         file.close();
-        const Transcript transcript = parse(text);
-        QVERIFY(!transcript.exchanges.isEmpty());
-
-        if (qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_TRANSCRIPTS")) {
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(regenerate(transcript));
-            QSKIP("expected lines regenerated");
-        }
-        for (const Exchange &exchange : transcript.exchanges) {
-            const QList<QByteArray> actual = answersTo(exchange.request);
-            if (actual != exchange.expected) {
-                const QByteArray report = "\n> " + exchange.request + "\nexpected:\n< " +
-                                          exchange.expected.join("\n< ") + "\nactual:\n< " +
-                                          actual.join("\n< ");
-                QFAIL(report.constData());
+        lines.append(QByteArray()); // closes the last exchange
+        const bool regenerate = qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_TRANSCRIPTS");
+        std::vector<std::unique_ptr<ScopedEnv>> env;
+        QList<QByteArray> rewritten, expected;
+        QByteArray request;
+        bool open = false;
+        int exchanges = 0;
+        for (const QByteArray &line : std::as_const(lines)) {
+            if (line.startsWith("< ")) {
+                expected.append(line.mid(2));
+                continue;
             }
+            if (open) {
+                const QList<QByteArray> actual = answersTo(request);
+                for (const QByteArray &answer : actual)
+                    rewritten.append("< " + answer);
+                QVERIFY2(regenerate || actual == expected,
+                         "\n> " + request + "\nexpected:\n< " + expected.join("\n< ") +
+                             "\nactual:\n< " + actual.join("\n< "));
+                expected.clear();
+            }
+            QVERIFY2(expected.isEmpty(), "answer lines without a request: " + expected.join('|'));
+            rewritten.append(line);
+            open = line.startsWith("> ");
+            if (open) {
+                request = line.mid(2);
+                ++exchanges;
+            } else if (line.startsWith("! env ")) {
+                const QList<QByteArray> assignment = line.mid(6).split('=');
+                env.push_back(std::make_unique<ScopedEnv>(assignment.at(0).constData(),
+                                                          assignment.mid(1).join('=')));
+            }
+        }
+        QVERIFY(exchanges > 0);
+        if (regenerate) {
+            rewritten.removeLast();
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(rewritten.join('\n'));
+            QSKIP("expected lines regenerated");
         }
     }
 
