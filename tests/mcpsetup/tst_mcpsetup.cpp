@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace quorvelin::mcpsetup;
+using namespace quorvelin;
 using namespace quorvelin::testsupport;
 
 // Replays the case files of data/cases (each says what it covers) against the setup library:
@@ -77,23 +78,6 @@ QString stampNow() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
 }
 
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Any JSON value as one line of JSON text.
-QString shown(const QJsonValue &value) {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
-        .chopped(1)
-        .mid(1);
-}
-
 // One replay of a case: its directory, its tokens and the faults found so far.
 class Run {
 public:
@@ -126,16 +110,12 @@ public:
 
     QStringList faults;
 
-    QString fill(QString text) const {
-        for (const auto &[token, value] : tokens_)
-            text.replace(QLatin1String(token), value);
-        return text;
-    }
+    QString fill(const QString &text) const { return testsupport::fill(text, tokens_); }
     // Tokens in every string and key of a JSON value.
     QJsonValue fill(const QJsonValue &value) const {
         QString json = shown(value);
         for (const auto &[token, text] : tokens_)
-            json.replace(QLatin1String(token), shown(text).chopped(1).mid(1));
+            json.replace(token, shown(text).chopped(1).mid(1));
         return QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0);
     }
     // Relative paths lie in the case directory.
@@ -145,7 +125,7 @@ public:
                                                    : dir_.path() + QLatin1Char('/') + filled;
     }
     QByteArray fixture(const QString &name) const {
-        return fill(QString::fromUtf8(readBytes(kData + QLatin1Char('/') + name))).toUtf8();
+        return fill(QString::fromUtf8(readFile(kData + QLatin1Char('/') + name))).toUtf8();
     }
     // A text, {"text": text} or {"fixture": file}.
     QByteArray text(const QJsonValue &spec) const {
@@ -183,7 +163,7 @@ public:
         const QJsonObject object = spec.toObject();
         const QString golden = object.value(QStringLiteral("golden")).toString();
         if (!golden.isEmpty() && qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_GOLDEN") == 1)
-            writeBytes(kData + QLatin1Char('/') + golden, unfilled(actual));
+            writeFile(kData + QLatin1Char('/') + golden, unfilled(actual));
         if (object.contains(QStringLiteral("json")))
             return expect(what, object.value(QStringLiteral("json")),
                           QJsonDocument::fromJson(actual).object());
@@ -201,7 +181,7 @@ public:
             QDir().mkpath(QFileInfo(path).absolutePath());
             const QString link = it.value().toObject().value(QStringLiteral("link")).toString();
             const bool laid = it.key().endsWith(QLatin1Char('/')) ? QDir().mkpath(path)
-                              : link.isEmpty()                    ? writeBytes(path, text(*it))
+                              : link.isEmpty()                    ? writeFile(path, text(*it))
                                                                   : QFile::link(link, path);
             if (!laid)
                 faults << QStringLiteral("cannot lay out ") + path;
@@ -225,7 +205,7 @@ public:
             else if (!mode.isEmpty())
                 expect(name + QStringLiteral(" mode"), mode, modeOf(at(it.key())));
             else
-                expectBytes(name, *it, readBytes(at(it.key())));
+                expectBytes(name, *it, readFile(at(it.key())));
         }
     }
     // Names in a directory: "/" marks a directory, " -> target" a symbolic link.
@@ -255,7 +235,7 @@ private:
 
     QTemporaryDir dir_;
     QStringList stamps_;
-    QList<std::pair<const char *, QString>> tokens_;
+    Tokens tokens_;
     QList<std::pair<QString, uint>> modes_;
 };
 

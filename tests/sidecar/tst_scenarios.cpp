@@ -1,6 +1,7 @@
 // Replays the scenarios in a directory against the real sidecar process, with the bridge
 // stand-in where a scenario asks for one. Each "## name" section is one case in its own isolated
 // home; see README.md in the scenario directory for the line kinds.
+#include "support/cases.h"
 #include "support/peers.h"
 #include "support/processenv.h"
 
@@ -40,20 +41,6 @@ QList<Case> parseScenarios(const QString &dir) {
         }
     }
     return cases;
-}
-
-// Every member of `expected` is in `actual` with the same value, recursively for objects.
-bool containsSubset(const QJsonObject &actual, const QJsonObject &expected) {
-    for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QJsonValue value = actual.value(it.key());
-        if (it.value().isObject() && value.isObject()) {
-            if (!containsSubset(value.toObject(), it.value().toObject()))
-                return false;
-        } else if (value != it.value()) {
-            return false;
-        }
-    }
-    return true;
 }
 
 const QRegularExpression
@@ -165,11 +152,14 @@ private:
             return fail(QStringLiteral("no request was sent"));
         const QByteArray answer = sidecar_->nextAnswer(40000);
         const qint64 elapsed = sent_.elapsed();
-        const bool matches = subset ? containsSubset(QJsonDocument::fromJson(answer).object(),
-                                                     QJsonDocument::fromJson(expected).object())
-                                    : answer == expected;
-        if (!matches)
-            return fail(QStringLiteral("answer:   %1").arg(QString::fromUtf8(answer)));
+        const QString mismatch = subset ? jsonMismatch(QJsonDocument::fromJson(expected).object(),
+                                                       QJsonDocument::fromJson(answer).object(), {},
+                                                       QStringLiteral("answer"))
+                                 : answer == expected
+                                     ? QString()
+                                     : QStringLiteral("answer:   ") + QString::fromUtf8(answer);
+        if (!mismatch.isEmpty())
+            return fail(mismatch);
         if (withinMs_ >= 0 && elapsed > withinMs_)
             return fail(
                 QStringLiteral("answered after %1 ms, allowed %2").arg(elapsed).arg(withinMs_));
