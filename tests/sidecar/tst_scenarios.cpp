@@ -19,30 +19,6 @@ using namespace quorvelin::testsupport;
 
 namespace {
 
-struct Case {
-    QString name;
-    QStringList lines;
-};
-
-QList<Case> parseScenarios(const QString &dir) {
-    QList<Case> cases;
-    const QStringList files =
-        QDir(dir).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    for (const QString &fileName : files) {
-        QFile file(dir + QLatin1Char('/') + fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        for (const QString &line : lines) {
-            if (line.startsWith(QStringLiteral("## ")))
-                cases.append({fileName.chopped(4) + QStringLiteral(": ") + line.mid(3), {}});
-            else if (!cases.isEmpty() && !line.isEmpty())
-                cases.last().lines.append(line);
-        }
-    }
-    return cases;
-}
-
 const QRegularExpression
     kLogLine(QStringLiteral(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] [DIWCF?] \[[a-z.]+\] )"));
 
@@ -226,12 +202,33 @@ class ScenarioTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // One row per "## name" section of every file; the lines before a file's first one are prose.
     void scenario_data() {
         QTest::addColumn<QStringList>("lines");
-        const QList<Case> cases = parseScenarios(QStringLiteral(SCENARIO_DIR));
-        QVERIFY(!cases.isEmpty());
-        for (const Case &c : cases)
-            QTest::newRow(qPrintable(c.name)) << c.lines;
+        const QDir dir(QStringLiteral(SCENARIO_DIR));
+        QString name;
+        QStringList lines;
+        int rows = 0;
+        const auto add = [&] {
+            if (!name.isEmpty() && ++rows)
+                QTest::newRow(qPrintable(name)) << lines;
+            name.clear();
+            lines.clear();
+        };
+        for (const QString &file : dir.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+            add();
+            for (const QString &line :
+                 QString::fromUtf8(readFile(dir.filePath(file))).split(u'\n')) {
+                if (line.startsWith(QLatin1String("## "))) {
+                    add();
+                    name = file.chopped(4) + QStringLiteral(": ") + line.mid(3);
+                } else if (!name.isEmpty() && !line.isEmpty()) {
+                    lines.append(line);
+                }
+            }
+        }
+        add();
+        QVERIFY(rows > 0);
     }
 
     void scenario() {
