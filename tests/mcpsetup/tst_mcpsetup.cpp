@@ -59,14 +59,6 @@ ClientFormat formatOf(const QJsonValue &value) {
     return static_cast<ClientFormat>(value.toInt());
 }
 
-QString formatName(ClientFormat format) {
-    for (const auto &[name, known] : kFormats) {
-        if (known == format)
-            return QLatin1String(name);
-    }
-    return QString::number(int(format));
-}
-
 QString modeOf(const QString &path) {
     struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0
@@ -283,16 +275,6 @@ QJsonObject parsed(const Step &step) {
             {"entrySections", entries}};
 }
 
-// "id | display name | path | format | cli or no cli | command" per catalogue row.
-QJsonObject catalogue(const Step &) {
-    QJsonArray rows;
-    for (const McpClient &c : knownClients())
-        rows.append(QStringList{c.id, c.displayName, c.configPath, formatName(c.format),
-                                QLatin1String(c.hasCli ? "cli" : "no cli"), c.cliCommand}
-                        .join(QStringLiteral(" | ")));
-    return {{"rows", rows}};
-}
-
 QJsonValue entryOf(const Step &s) {
     return s["builtFor"].isUndefined() ? s.run.fill(s["entry"])
                                        : QJsonValue(buildJsonEntry(formatOf(s["builtFor"])));
@@ -317,7 +299,6 @@ const std::pair<const char *, Op> kOps[] = {
     {"extract", [](auto &s) { return one("command", extractCommand(s.format(), entryOf(s))); }},
     {"normalize", [](auto &s) { return one("normalized", normalizePath(s["path"].toString())); }},
     {"parse", parsed},
-    {"clients", catalogue},
 };
 
 void replay(const QJsonObject &testCase, Run &run) {
