@@ -1,26 +1,17 @@
 #include "sidecar/bridge.h"
 
+#include "logger/logger.h"
 #include "mcpproto/protocol.h"
+#include "sidecar/bridgetransport.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QLocalSocket>
-
-#include <algorithm>
+#include <QLibrary>
 
 namespace quorvelin::sidecar {
 
 namespace {
-
-constexpr int kConnectMs = 300;
-constexpr int kWriteMs = 2000;
-constexpr int kReplyBudgetMs = 30000;
-// A last wait shorter than this would spin without giving the peer a chance.
-constexpr int kShortestWaitMs = 50;
-// A peer that streams without ever ending its line would otherwise fill memory until the budget
-// runs out; a line this long is no reply, so it ends like a missing one.
-constexpr qsizetype kLongestReplyBytes = 128 * 1024 * 1024;
 
 QString needGuiMessage() {
     return QStringLiteral(
@@ -57,43 +48,31 @@ QString serverAddress(const QString &name) {
 #endif
 }
 
-// What arrived until the first line feed, the peer's close, the end of the budget or more than
-// kLongestReplyBytes without a line feed.
-QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
-    QByteArray buffer;
-    QElapsedTimer clock;
-    clock.start();
-    // Only the bytes of the last read are searched: a long line costs one pass, not one per read.
-    qsizetype searched = 0;
-    while (buffer.indexOf('\n', searched) < 0 && clock.elapsed() < kReplyBudgetMs &&
-           buffer.size() <= kLongestReplyBytes) {
-        searched = buffer.size();
-        const int wait = std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed()));
-        // A closed connection ends the wait at once with false, so an early close never waits
-        // out the budget.
-        if (!socket.waitForReadyRead(wait))
-            break;
-        buffer.append(socket.readAll());
-    }
-    return buffer;
+// Loaded at the first bridge call, not at start: the network stack and the dozen libraries
+// it pulls in are most of what a start would otherwise map and relocate. A module that is
+// missing or broken is an incomplete installation; every call then finds no GUI program.
+BridgeExchangeFunction exchangeFunction() {
+    static const BridgeExchangeFunction function = [] {
+        QLibrary module(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                        QLatin1String(kBridgeModuleName));
+        const auto resolved =
+            reinterpret_cast<BridgeExchangeFunction>(module.resolve(kBridgeExchangeSymbol));
+        if (!resolved)
+            qCCritical(asCore).noquote() << "GUI bridge module not loaded:" << module.errorString();
+        return resolved;
+    }();
+    return function;
 }
 
 } // namespace
 
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind) {
-    QLocalSocket socket;
-    socket.connectToServer(serverAddress(mcpproto::socketName()), QIODevice::ReadWrite);
-    if (!socket.waitForConnected(kConnectMs))
+    const BridgeExchangeFunction exchange = exchangeFunction();
+    QByteArray received;
+    if (!exchange || !exchange(serverAddress(mcpproto::socketName()),
+                               requestLine(name, arguments, kind), &received))
         return mcpproto::makeError(needGuiMessage());
-
-    socket.write(requestLine(name, arguments, kind));
-    socket.flush();
-    // A failed write shows up as a missing reply.
-    socket.waitForBytesWritten(kWriteMs);
-
-    const QByteArray received = receiveUntilLineFeed(socket);
-    socket.disconnectFromServer();
     const qsizetype end = received.indexOf('\n');
     if (end < 0)
         return mcpproto::makeError(timeoutMessage());

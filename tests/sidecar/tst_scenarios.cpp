@@ -140,7 +140,7 @@ private:
             env_.set(argument.section(QLatin1Char('='), 0, 0),
                      argument.section(QLatin1Char('='), 1));
         } else if (name == QStringLiteral("exe")) {
-            program_ = copyExecutable(sidecarPath(), path(argument));
+            program_ = copySidecar(path(argument));
         } else if (name == QStringLiteral("file")) {
             const QString target = path(argument.section(QLatin1Char(' '), 0, 0));
             QDir().mkpath(QFileInfo(target).path());

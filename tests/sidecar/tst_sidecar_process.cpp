@@ -1,5 +1,7 @@
 // What the scenarios cannot say about the real process: input that does not end in a line feed
-// or holds a NUL byte, and the log lines on standard error and in the day's log file.
+// or holds a NUL byte, the log lines on standard error and in the day's log file, and the
+// bridge module that must lie beside the sidecar.
+#include "support/peers.h"
 #include "support/processenv.h"
 
 #include <QDate>
@@ -119,6 +121,37 @@ private slots:
                                      "\n"));
         QVERIFY2(run.err.contains("] I [quorvelin.core] Logger initialized →  \""), run.err);
         QCOMPARE(readFile(blocker), QByteArray("x"));
+    }
+
+    // The socket client is loaded from beside the sidecar at the first bridge call. Without it
+    // every call finds no GUI program, and the log says why once.
+    void bridgeModule_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("beside the sidecar") << true;
+        QTest::newRow("missing") << false;
+    }
+
+    void bridgeModule() {
+        QFETCH(bool, installed);
+        IsolatedEnv env;
+        const QString dir = env.root() + QStringLiteral("/app");
+        const QString sidecar = copySidecar(dir);
+        QVERIFY(!sidecar.isEmpty());
+        if (!installed)
+            QVERIFY(QFile::remove(dir + QLatin1Char('/') + bridgeModuleFileName()));
+        BridgeSimProcess bridge(env.root() + QStringLiteral("/requests.log"));
+        QVERIFY2(bridge.start(env.environment(), {}), qPrintable(bridge.error()));
+        const QByteArray call = R"({"id":2,"method":"tools/call","params":{"name":"t"}})"
+                                "\n";
+        const ProcessRun run = runProcess(sidecar, {}, env.environment(), call + call);
+        RUN_OK(run);
+        const QList<QByteArray> answers = splitLines(run.out);
+        QCOMPARE(answers.size(), 2);
+        for (const QByteArray &answer : answers)
+            QVERIFY2(answer.contains("[need_gui]") != installed, answer.constData());
+        QCOMPARE(bridge.requests().size(), installed ? 2 : 0);
+        QCOMPARE(run.err.count("] C [quorvelin.core] GUI bridge module not loaded: "),
+                 installed ? 0 : 1);
     }
 };
 

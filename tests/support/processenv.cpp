@@ -139,6 +139,16 @@ QString copyExecutable(const QString &source, const QString &dir, const QString 
     return target;
 }
 
+QString bridgeModuleFileName() {
+    return QStringLiteral(QUORVELIN_BRIDGE_MODULE_FILE);
+}
+
+QString copySidecar(const QString &dir) {
+    if (copyExecutable(binDir() + QLatin1Char('/') + bridgeModuleFileName(), dir).isEmpty())
+        return QString();
+    return copyExecutable(sidecarPath(), dir);
+}
+
 QList<QByteArray> splitLines(const QByteArray &bytes) {
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.constLast().isEmpty())

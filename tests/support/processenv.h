@@ -80,6 +80,11 @@ QString binDir();
 // Copies an executable into `dir` (created when missing), under `name` when given, and returns
 // the copy's path; a copy outside any build directory behaves as the installed product.
 QString copyExecutable(const QString &source, const QString &dir, const QString &name = QString());
+// The sidecar and the bridge module it loads from its own directory, copied into `dir`; the
+// sidecar's new path, or empty on failure.
+QString copySidecar(const QString &dir);
+// The bridge module's file name on this platform.
+QString bridgeModuleFileName();
 
 // The lines of `bytes`, each without its "\n"; a trailing partial line is kept.
 QList<QByteArray> splitLines(const QByteArray &bytes);

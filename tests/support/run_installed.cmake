@@ -1,9 +1,9 @@
-# cmake -DTEST_EXE=<test> -DSIDECAR=<quorvelin-mcp> -P run_installed.cmake
-# Copies the test and the sidecar into a fresh directory outside any build directory, where both
-# count as the installed product, runs the test there and removes the directory again. The
-# directory name holds a blank, as installed paths often do.
-if(NOT TEST_EXE OR NOT SIDECAR)
-    message(FATAL_ERROR "TEST_EXE and SIDECAR are required")
+# cmake -DTEST_EXE=<test> -DSIDECAR=<quorvelin-mcp> -DBRIDGE_MODULE=<its module> -P run_installed.cmake
+# Copies the test, the sidecar and its bridge module into a fresh directory outside any build
+# directory, where they count as the installed product, runs the test there and removes the
+# directory again. The directory name holds a blank, as installed paths often do.
+if(NOT TEST_EXE OR NOT SIDECAR OR NOT BRIDGE_MODULE)
+    message(FATAL_ERROR "TEST_EXE, SIDECAR and BRIDGE_MODULE are required")
 endif()
 set(base "$ENV{TMPDIR}")
 if(base STREQUAL "")
@@ -19,7 +19,7 @@ foreach(fragment "/build/" "/build-release/" "/cmake-build-" "/out/")
     endif()
 endforeach()
 file(MAKE_DIRECTORY "${dir}")
-file(COPY "${TEST_EXE}" "${SIDECAR}" DESTINATION "${dir}")
+file(COPY "${TEST_EXE}" "${SIDECAR}" "${BRIDGE_MODULE}" DESTINATION "${dir}")
 get_filename_component(name "${TEST_EXE}" NAME)
 execute_process(COMMAND "${dir}/${name}" WORKING_DIRECTORY "${dir}" RESULT_VARIABLE status)
 file(REMOVE_RECURSE "${dir}")
