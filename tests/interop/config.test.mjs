@@ -1,16 +1,16 @@
 // Configuration files written by our install and remove, read by real parsers: smol-toml for
-// Codex TOML, JSON.parse (strict) for the JSON dialects. The writer runs from copies in odd
-// directories, in a release build, a development build and the dev world, so the sidecar path
-// and the entry name vary as they do for users.
+// Codex TOML, JSON.parse (strict) for the JSON dialects. quorvelin-mcp-setup writes them (install
+// and remove with --config) into a copy of every setup fixture in every dialect it fits, and into
+// a missing file, from copies in odd directories, in a release build, a development build and the
+// dev world, so the sidecar path and the entry name vary as they do for users.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, readFileSync, readdirSync, existsSync } from 'node:fs';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { copyFileSync, mkdirSync, readFileSync, readdirSync, existsSync, writeFileSync } from 'node:fs';
 import { join, basename } from 'node:path';
 import { parse as parseToml } from 'smol-toml';
-import { sidecarPath, isolatedHome } from './support.mjs';
+import { sidecarPath, binDir, isolatedHome } from './support.mjs';
 
-const writerPath = process.env.QUORVELIN_CONFIGWRITER;
 const fixtureDir = process.env.QUORVELIN_SETUP_FIXTURES;
 
 const kWorlds = [
@@ -20,6 +20,40 @@ const kWorlds = [
 ];
 
 const kContainers = { mcpServers: 'mcpServers', zed: 'context_servers', opencode: 'mcp' };
+// Dialect, a client of the setup command that writes it, the file suffix.
+const kDialects = [['mcpServers', 'cursor', '.json'], ['zed', 'zed', '.json'], ['opencode', 'opencode', '.json'], ['codex', 'codex', '.toml']];
+
+// The fixture's placeholders for this world, escaped for the inside of a string (JSON's escapes
+// hold in a TOML basic string too).
+function filled(text, world, command) {
+  const other = world.name === 'quorvelin' ? 'quorvelin-dev' : 'quorvelin';
+  return text.replaceAll('@NAME@', world.name).replaceAll('@OTHER@', other).replaceAll('@SIDECAR@', JSON.stringify(command).slice(1, -1));
+}
+
+// Every fixture (and a missing file) in every dialect it fits, installed into, and installed into
+// then removed from, each on a copy of its own: one record per file written.
+function writeAll(setup, env, out, world, command) {
+  const run = (args) => JSON.parse(spawnSync(setup, [...args, '--json'], { env, encoding: 'utf8' }).stdout);
+  const fixtures = readdirSync(fixtureDir).filter((name) => /\.(json|toml)$/.test(name));
+  assert.ok(fixtures.length >= 5, `fixtures in ${fixtureDir}`);
+  const records = [];
+  for (const fixture of [null, ...fixtures]) {
+    const content = fixture === null ? null : filled(readFileSync(join(fixtureDir, fixture), 'utf8'), world, command);
+    for (const [format, client, suffix] of kDialects) {
+      if (fixture !== null && !fixture.endsWith(suffix)) continue;
+      const stem = join(out, `${fixture ?? 'new'}.${format}`);
+      for (const operation of ['install', 'install+remove']) {
+        const file = stem + (operation === 'install' ? '.installed' : '.removed') + suffix;
+        const source = content === null ? null : stem + '.input' + suffix;
+        if (content !== null) for (const copy of [source, file]) writeFileSync(copy, content);
+        let result = run(['install', client, '--config', file]);
+        if (operation !== 'install') result = run(['remove', client, '--config', file]);
+        records.push({ source, file, format, operation, ok: result.ok, message: result.message });
+      }
+    }
+  }
+  return records;
+}
 
 function expectedEntry(format, command, devWorld) {
   switch (format) {
@@ -69,23 +103,18 @@ for (const world of kWorlds) {
     const home = isolatedHome(t);
     const dir = join(home.root, ...world.dir);
     mkdirSync(dir, { recursive: true });
-    const writer = join(dir, 'quorvelin-interop-configwriter');
-    copyFileSync(writerPath, writer);
-    copyFileSync(sidecarPath, join(dir, 'quorvelin-mcp'));
-    execFileSync('chmod', ['+x', writer, join(dir, 'quorvelin-mcp')]);
-    const fixtures = readdirSync(fixtureDir)
-      .filter((name) => /\.(json|toml)$/.test(name))
-      .map((name) => join(fixtureDir, name));
-    assert.ok(fixtures.length >= 5, `fixtures in ${fixtureDir}`);
+    const setup = join(dir, 'quorvelin-mcp-setup');
+    const command = join(dir, 'quorvelin-mcp');
+    copyFileSync(join(binDir, 'quorvelin-mcp-setup'), setup);
+    copyFileSync(sidecarPath, command);
+    execFileSync('chmod', ['+x', setup, command]);
     const out = join(home.root, 'out');
+    mkdirSync(out);
     const env = { ...home.env, ...(world.dev ? { QUORVELIN_DEV: '1' } : {}) };
-    execFileSync(writer, [out, ...fixtures], { env, stdio: ['ignore', 'ignore', 'pipe'] });
-    const manifest = JSON.parse(readFileSync(join(out, 'manifest.json'), 'utf8'));
-    assert.equal(manifest.entryName, world.name);
-    assert.equal(manifest.command, join(dir, 'quorvelin-mcp'));
+    const records = writeAll(setup, env, out, world, command);
 
     let checked = 0;
-    for (const record of manifest.records) {
+    for (const record of records) {
       const where = `${basename(record.file)} (${record.operation})`;
       const input = record.source === null ? null : readFileSync(record.source, 'utf8');
       const original = input === null || input.length === 0 ? {} : tryParse(record.format, input);
@@ -99,7 +128,7 @@ for (const world of kWorlds) {
       const text = existsSync(record.file) ? readFileSync(record.file, 'utf8') : '';
       let document;
       assert.doesNotThrow(() => (document = text === '' ? {} : parseFile(record.format, text)), where);
-      const expected = record.operation === 'install' ? expectedEntry(record.format, manifest.command, manifest.devWorld) : undefined;
+      const expected = record.operation === 'install' ? expectedEntry(record.format, command, world.dev) : undefined;
       assert.deepEqual(entryOf(record.format, document, world.name), expected, where);
       assert.deepEqual(
         withoutEntry(record.format, document, world.name),

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace quorvelin::mcpsetup;
+using namespace quorvelin;
 using namespace quorvelin::testsupport;
 
 // Replays the case files of data/cases (each says what it covers) against the setup library:
@@ -58,14 +59,6 @@ ClientFormat formatOf(const QJsonValue &value) {
     return static_cast<ClientFormat>(value.toInt());
 }
 
-QString formatName(ClientFormat format) {
-    for (const auto &[name, known] : kFormats) {
-        if (known == format)
-            return QLatin1String(name);
-    }
-    return QString::number(int(format));
-}
-
 QString modeOf(const QString &path) {
     struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0
@@ -75,23 +68,6 @@ QString modeOf(const QString &path) {
 
 QString stampNow() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-}
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Any JSON value as one line of JSON text.
-QString shown(const QJsonValue &value) {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
-        .chopped(1)
-        .mid(1);
 }
 
 // One replay of a case: its directory, its tokens and the faults found so far.
@@ -126,16 +102,12 @@ public:
 
     QStringList faults;
 
-    QString fill(QString text) const {
-        for (const auto &[token, value] : tokens_)
-            text.replace(QLatin1String(token), value);
-        return text;
-    }
+    QString fill(const QString &text) const { return testsupport::fill(text, tokens_); }
     // Tokens in every string and key of a JSON value.
     QJsonValue fill(const QJsonValue &value) const {
         QString json = shown(value);
         for (const auto &[token, text] : tokens_)
-            json.replace(QLatin1String(token), shown(text).chopped(1).mid(1));
+            json.replace(token, shown(text).chopped(1).mid(1));
         return QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0);
     }
     // Relative paths lie in the case directory.
@@ -145,7 +117,7 @@ public:
                                                    : dir_.path() + QLatin1Char('/') + filled;
     }
     QByteArray fixture(const QString &name) const {
-        return fill(QString::fromUtf8(readBytes(kData + QLatin1Char('/') + name))).toUtf8();
+        return fill(QString::fromUtf8(readFile(kData + QLatin1Char('/') + name))).toUtf8();
     }
     // A text, {"text": text} or {"fixture": file}.
     QByteArray text(const QJsonValue &spec) const {
@@ -183,7 +155,7 @@ public:
         const QJsonObject object = spec.toObject();
         const QString golden = object.value(QStringLiteral("golden")).toString();
         if (!golden.isEmpty() && qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_GOLDEN") == 1)
-            writeBytes(kData + QLatin1Char('/') + golden, unfilled(actual));
+            writeFile(kData + QLatin1Char('/') + golden, unfilled(actual));
         if (object.contains(QStringLiteral("json")))
             return expect(what, object.value(QStringLiteral("json")),
                           QJsonDocument::fromJson(actual).object());
@@ -201,7 +173,7 @@ public:
             QDir().mkpath(QFileInfo(path).absolutePath());
             const QString link = it.value().toObject().value(QStringLiteral("link")).toString();
             const bool laid = it.key().endsWith(QLatin1Char('/')) ? QDir().mkpath(path)
-                              : link.isEmpty()                    ? writeBytes(path, text(*it))
+                              : link.isEmpty()                    ? writeFile(path, text(*it))
                                                                   : QFile::link(link, path);
             if (!laid)
                 faults << QStringLiteral("cannot lay out ") + path;
@@ -225,7 +197,7 @@ public:
             else if (!mode.isEmpty())
                 expect(name + QStringLiteral(" mode"), mode, modeOf(at(it.key())));
             else
-                expectBytes(name, *it, readBytes(at(it.key())));
+                expectBytes(name, *it, readFile(at(it.key())));
         }
     }
     // Names in a directory: "/" marks a directory, " -> target" a symbolic link.
@@ -255,7 +227,7 @@ private:
 
     QTemporaryDir dir_;
     QStringList stamps_;
-    QList<std::pair<const char *, QString>> tokens_;
+    Tokens tokens_;
     QList<std::pair<QString, uint>> modes_;
 };
 
@@ -303,16 +275,6 @@ QJsonObject parsed(const Step &step) {
             {"entrySections", entries}};
 }
 
-// "id | display name | path | format | cli or no cli | command" per catalogue row.
-QJsonObject catalogue(const Step &) {
-    QJsonArray rows;
-    for (const McpClient &c : knownClients())
-        rows.append(QStringList{c.id, c.displayName, c.configPath, formatName(c.format),
-                                QLatin1String(c.hasCli ? "cli" : "no cli"), c.cliCommand}
-                        .join(QStringLiteral(" | ")));
-    return {{"rows", rows}};
-}
-
 QJsonValue entryOf(const Step &s) {
     return s["builtFor"].isUndefined() ? s.run.fill(s["entry"])
                                        : QJsonValue(buildJsonEntry(formatOf(s["builtFor"])));
@@ -337,7 +299,6 @@ const std::pair<const char *, Op> kOps[] = {
     {"extract", [](auto &s) { return one("command", extractCommand(s.format(), entryOf(s))); }},
     {"normalize", [](auto &s) { return one("normalized", normalizePath(s["path"].toString())); }},
     {"parse", parsed},
-    {"clients", catalogue},
 };
 
 void replay(const QJsonObject &testCase, Run &run) {

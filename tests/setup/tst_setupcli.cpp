@@ -3,6 +3,7 @@
 // exit status, stdout (as JSON or text), stderr, the files it leaves and the fake's requests.
 // The library's self-test and discovery are tested here too, through the command, so they see
 // the identity of that copy exactly as they would inside the GUI program.
+#include "support/cases.h"
 #include "support/processenv.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,79 +25,6 @@ namespace {
 
 const QString kData = QStringLiteral(QUORVELIN_SETUPCLI_DATA);
 
-using Tokens = QList<QPair<QString, QString>>;
-
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(bytes) == bytes.size();
-}
-
-QString fill(QString text, const Tokens &tokens, bool inPattern = false) {
-    for (const auto &[token, value] : tokens)
-        text.replace(token, inPattern ? QRegularExpression::escape(value) : value);
-    return text;
-}
-
-QString shown(const QJsonValue &value) {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
-        .chopped(1)
-        .mid(1);
-}
-
-// Why `actual` fails `expected`, empty when it does not. "re:" starts a regular expression.
-QString mismatch(const QString &expected, const QString &actual, const Tokens &tokens) {
-    const bool fits =
-        expected.startsWith(QLatin1String("re:"))
-            ? QRegularExpression(fill(expected.mid(3), tokens, true)).match(actual).hasMatch()
-            : fill(expected, tokens) == actual;
-    return fits ? QString() : QStringLiteral("expected %1\ngot %2").arg(expected, actual);
-}
-
-// Objects match the members named, arrays element by element, {"min", "max"} bounds a number.
-QString mismatch(const QJsonValue &expected, const QJsonValue &actual, const Tokens &tokens,
-                 const QString &where) {
-    const QJsonObject e = expected.toObject();
-    if (expected.isObject() && actual.isDouble()) {
-        const double n = actual.toDouble();
-        return n < e.value(QStringLiteral("min")).toDouble(n) ||
-                       n > e.value(QStringLiteral("max")).toDouble(n)
-                   ? QStringLiteral("%1: %2 out of %3").arg(where, shown(actual), shown(expected))
-                   : QString();
-    }
-    if (expected.isObject() && actual.isObject()) {
-        for (auto it = e.begin(); it != e.end(); ++it) {
-            const QString m = mismatch(it.value(), actual.toObject().value(it.key()), tokens,
-                                       where + QLatin1Char('.') + it.key());
-            if (!m.isEmpty())
-                return m;
-        }
-        return QString();
-    }
-    const QJsonArray a = actual.toArray();
-    if (expected.isArray() && actual.isArray() && a.size() == expected.toArray().size()) {
-        for (qsizetype i = 0; i < a.size(); ++i) {
-            const QString m = mismatch(expected.toArray().at(i), a.at(i), tokens,
-                                       QStringLiteral("%1[%2]").arg(where).arg(i));
-            if (!m.isEmpty())
-                return m;
-        }
-        return QString();
-    }
-    if (expected.isString() && actual.isString()) {
-        const QString m = mismatch(expected.toString(), actual.toString(), tokens);
-        return m.isEmpty() ? m : where + QStringLiteral(": ") + m;
-    }
-    return expected == actual ? QString()
-                              : QStringLiteral("%1: expected %2\ngot %3")
-                                    .arg(where, shown(expected), shown(actual));
-}
-
 // Every file of data/homes/`name`, tokens filled, against the same path below `home`: written
 // there when seeding, compared otherwise. Returns the first difference.
 QString syncHome(const QString &name, const QString &home, const Tokens &tokens, bool seed) {
@@ -107,9 +34,9 @@ QString syncHome(const QString &name, const QString &home, const Tokens &tokens,
     while (it.hasNext()) {
         const QString source = it.next();
         const QString target = home + source.mid(dir.size());
-        const QByteArray bytes = fill(QString::fromUtf8(readAll(source)), tokens).toUtf8();
-        if (seed ? !writeAll(target, bytes) : readAll(target) != bytes)
-            return QStringLiteral("%1 is not %2:\n%3").arg(target, source, readAll(target));
+        const QByteArray bytes = fill(QString::fromUtf8(readFile(source)), tokens).toUtf8();
+        if (seed ? !writeFile(target, bytes) : readFile(target) != bytes)
+            return QStringLiteral("%1 is not %2:\n%3").arg(target, source, readFile(target));
         failure.clear();
     }
     return failure;
@@ -118,17 +45,15 @@ QString syncHome(const QString &name, const QString &home, const Tokens &tokens,
 // `expected` is text (exact, or "re:" a pattern) or JSON that the whole of `actual` must be.
 QString outputMismatch(const QJsonValue &expected, const QByteArray &actual, const Tokens &tokens,
                        const QString &where) {
-    if (expected.isString()) {
-        const QString m = mismatch(expected.toString(), QString::fromUtf8(actual), tokens);
-        return m.isEmpty() ? m : where + QStringLiteral(": ") + m;
-    }
     if (expected.isUndefined())
         return QString();
+    if (expected.isString())
+        return jsonMismatch(expected, QString::fromUtf8(actual), tokens, where);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
     if (error.error != QJsonParseError::NoError)
         return where + QStringLiteral(" is not one JSON document: ") + error.errorString();
-    return mismatch(
+    return jsonMismatch(
         expected, document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()),
         tokens, where);
 }
@@ -143,7 +68,7 @@ QString stepMismatch(const QJsonObject &step, const ProcessRun &run, const Token
     const QPair<QString, QByteArray> outputs[] = {
         {QStringLiteral("stdout"), run.out},
         {QStringLiteral("stderr"), run.err},
-        {QStringLiteral("requests"), readAll(script + QStringLiteral(".log"))}};
+        {QStringLiteral("requests"), readFile(script + QStringLiteral(".log"))}};
     for (const auto &[name, bytes] : outputs) {
         const QString m = outputMismatch(step.value(name), bytes, tokens, name);
         if (!m.isEmpty())
@@ -155,7 +80,7 @@ QString stepMismatch(const QJsonObject &step, const ProcessRun &run, const Token
 
 // The fake's pid must name no process once the command has returned.
 QString childLeft(const QString &pidFile) {
-    const pid_t pid = pid_t(readAll(pidFile).toLong());
+    const pid_t pid = pid_t(readFile(pidFile).toLong());
     errno = 0;
     if (pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH))
         return QString();
@@ -170,7 +95,7 @@ class SetupCliTest : public QObject {
 
 private slots:
     void initTestCase();
-    void cases_data();
+    void cases_data() { addCaseRows(kData); }
     void cases();
 
 private:
@@ -199,27 +124,8 @@ void SetupCliTest::initTestCase() {
     programs_.insert(QStringLiteral("build"), setup);
 }
 
-void SetupCliTest::cases_data() {
-    QTest::addColumn<QJsonObject>("testCase");
-    QTest::addColumn<QJsonObject>("messages");
-    const QFileInfoList files = QDir(kData).entryInfoList({QStringLiteral("*.json")}, QDir::Files);
-    QVERIFY(!files.isEmpty());
-    for (const QFileInfo &info : files) {
-        QJsonParseError error;
-        const QJsonObject file = QJsonDocument::fromJson(readAll(info.filePath()), &error).object();
-        QVERIFY2(error.error == QJsonParseError::NoError,
-                 qPrintable(info.fileName() + QLatin1Char(' ') + error.errorString()));
-        const QJsonArray cases = file.value(QStringLiteral("cases")).toArray();
-        for (const QJsonValue &c : cases)
-            QTest::newRow(qPrintable(info.baseName() + QStringLiteral(": ") +
-                                     c[QStringLiteral("name")].toString()))
-                << c.toObject() << file.value(QStringLiteral("fakeMessages")).toObject();
-    }
-}
-
 void SetupCliTest::cases() {
     QFETCH(QJsonObject, testCase);
-    QFETCH(QJsonObject, messages);
 
     IsolatedEnv env;
     const QString program = programs_.value(
@@ -244,18 +150,20 @@ void SetupCliTest::cases() {
     const QJsonObject writes = testCase.value(QStringLiteral("write")).toObject();
     for (auto it = writes.begin(); it != writes.end(); ++it)
         QVERIFY(
-            writeAll(fill(it.key(), tokens),
-                     fill(it.value().isString()
-                              ? it.value().toString()
-                              : QString::fromUtf8(QJsonDocument(it.value().toObject()).toJson()),
-                          tokens)
-                         .toUtf8()));
+            writeFile(fill(it.key(), tokens),
+                      fill(it.value().isString()
+                               ? it.value().toString()
+                               : QString::fromUtf8(QJsonDocument(it.value().toObject()).toJson()),
+                           tokens)
+                          .toUtf8()));
     const QString script = env.root() + QStringLiteral("/fake.json");
     const QJsonValue fake = testCase.value(QStringLiteral("fake"));
     if (fake.isArray()) {
-        QVERIFY(writeAll(script, QJsonDocument(QJsonObject{{QStringLiteral("messages"), messages},
-                                                           {QStringLiteral("script"), fake}})
-                                     .toJson()));
+        QVERIFY(
+            writeFile(script, QJsonDocument(QJsonObject{{QStringLiteral("messages"),
+                                                         testCase[QStringLiteral("fakeMessages")]},
+                                                        {QStringLiteral("script"), fake}})
+                                  .toJson()));
         env.set(QStringLiteral("QUORVELIN_FAKE_SCRIPT"), script);
     }
 

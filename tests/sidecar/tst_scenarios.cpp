@@ -1,9 +1,15 @@
-// Replays the scenarios in a directory against the real sidecar process, with the bridge
-// stand-in where a scenario asks for one. Each "## name" section is one case in its own isolated
-// home; see README.md in the scenario directory for the line kinds.
+// One runner for the conversation files: replays every "## name" section of SCENARIO_DIR/*.txt
+// in its own isolated home, against the real sidecar process with the bridge stand-in where a
+// section asks for one, or, built with SCENARIO_IN_PROCESS, through the sidecar's line handler in
+// this process. Line kinds: tests/sidecar/scenarios/README.md. In-process runs rewrite their
+// expected answer lines when QUORVELIN_REGENERATE_TRANSCRIPTS=1 (then review the diff).
+#include "sidecar/sidecar.h"
+#include "support/cases.h"
 #include "support/peers.h"
 #include "support/processenv.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,48 +19,60 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 using namespace quorvelin::testsupport;
 
 namespace {
 
-struct Case {
-    QString name;
-    QStringList lines;
+// The sidecar's line handler with the section's environment set in this process; its answers
+// wait in a queue until they are read.
+class InProcessSidecar {
+public:
+    bool start(const QProcessEnvironment &environment, const QString &) {
+        for (const QString &name : environment.keys())
+            env_.push_back(std::make_unique<ScopedEnv>(
+                name.toUtf8().constData(), QByteArray("") + environment.value(name).toUtf8()));
+        for (const char *name : {"QUORVELIN_DEV", "QUORVELIN_MCP_YIELD_RETRY"})
+            if (!environment.contains(QLatin1String(name)))
+                env_.push_back(std::make_unique<ScopedEnv>(name, QByteArray()));
+        return true;
+    }
+    void send(const QByteArray &line) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        quorvelin::sidecar::handleLine(line, out);
+        answers_.append(splitLines(out.data()));
+    }
+    QByteArray nextAnswer(int = 0) {
+        return answers_.isEmpty() ? QByteArray() : answers_.takeFirst();
+    }
+    bool finish(int *exitCode) {
+        *exitCode = 0;
+        return true;
+    }
+    QByteArray unreadOutput() { return std::exchange(answers_, {}).join('\n'); }
+    QString diagnostics() const { return QString(); }
+    QString error() const { return QString(); }
+
+private:
+    std::vector<std::unique_ptr<ScopedEnv>> env_;
+    QList<QByteArray> answers_;
 };
 
-QList<Case> parseScenarios(const QString &dir) {
-    QList<Case> cases;
-    const QStringList files =
-        QDir(dir).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    for (const QString &fileName : files) {
-        QFile file(dir + QLatin1Char('/') + fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        for (const QString &line : lines) {
-            if (line.startsWith(QStringLiteral("## ")))
-                cases.append({fileName.chopped(4) + QStringLiteral(": ") + line.mid(3), {}});
-            else if (!cases.isEmpty() && !line.isEmpty())
-                cases.last().lines.append(line);
-        }
-    }
-    return cases;
+// The text before the first blank, and the text after it.
+std::pair<QByteArray, QByteArray> firstWord(const QByteArray &text) {
+    const qsizetype blank = text.indexOf(' ');
+    return {blank < 0 ? text : text.left(blank), blank < 0 ? QByteArray() : text.mid(blank + 1)};
 }
 
-// Every member of `expected` is in `actual` with the same value, recursively for objects.
-bool containsSubset(const QJsonObject &actual, const QJsonObject &expected) {
-    for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QJsonValue value = actual.value(it.key());
-        if (it.value().isObject() && value.isObject()) {
-            if (!containsSubset(value.toObject(), it.value().toObject()))
-                return false;
-        } else if (value != it.value()) {
-            return false;
-        }
-    }
-    return true;
-}
+#ifdef SCENARIO_IN_PROCESS
+using Sidecar = InProcessSidecar;
+const bool kRegenerate = qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_TRANSCRIPTS") == 1;
+#else
+using Sidecar = SidecarSession;
+const bool kRegenerate = false;
+#endif
 
 const QRegularExpression
     kLogLine(QStringLiteral(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] [DIWCF?] \[[a-z.]+\] )"));
@@ -64,14 +82,24 @@ public:
     explicit Runner(QString *failure)
         : failure_(failure) {}
 
-    bool run(const QStringList &lines) {
-        for (const QString &line : lines) {
+    // With kRegenerate, the lines again with the answers this sidecar gave in place of the
+    // expected ones.
+    QList<QByteArray> rewritten;
+
+    bool run(const QList<QByteArray> &lines) {
+        for (const QByteArray &line : lines) {
+            if (kRegenerate && (line.startsWith("< ") || line.startsWith("<~ ")))
+                continue;
+            rewritten.append(line);
             if (!step(line)) {
-                *failure_ =
-                    QStringLiteral("at line: %1\n%2\nsidecar stderr:\n%3")
-                        .arg(line, *failure_, sidecar_ ? sidecar_->diagnostics() : QString());
+                *failure_ = QStringLiteral("at line: %1\n%2\nsidecar stderr:\n%3")
+                                .arg(QString::fromUtf8(line), *failure_,
+                                     sidecar_ ? sidecar_->diagnostics() : QString());
                 return false;
             }
+            if (kRegenerate && line.startsWith('>'))
+                for (const QByteArray &answer : splitLines(sidecar_->unreadOutput()))
+                    rewritten.append("< " + answer);
         }
         return finish();
     }
@@ -89,20 +117,21 @@ private:
         return text.replace(QStringLiteral("$ROOT"), env_.root());
     }
 
-    bool step(const QString &line) {
-        const QString kind = line.section(QLatin1Char(' '), 0, 0);
-        const QString rest = expand(line.section(QLatin1Char(' '), 1));
-        if (kind == QStringLiteral(">"))
-            return send(rest.toUtf8());
-        if (kind == QStringLiteral("<") || kind == QStringLiteral("<~"))
-            return expectAnswer(rest.toUtf8(), kind == QStringLiteral("<~"));
-        if (kind == QStringLiteral("="))
-            return expectBridgeRequest(rest.toUtf8());
-        if (kind == QStringLiteral("~"))
-            return expectLogLine(rest);
-        if (kind == QStringLiteral("!"))
-            return directive(rest.section(QLatin1Char(' '), 0, 0),
-                             rest.section(QLatin1Char(' '), 1));
+    bool step(const QByteArray &line) {
+        const auto [kind, text] = firstWord(line);
+        const QByteArray rest = QByteArray(text).replace("$ROOT", env_.root().toUtf8());
+        if (kind == ">")
+            return send(rest);
+        if (kind == "<" || kind == "<~")
+            return expectAnswer(rest, kind == "<~");
+        if (kind == "=")
+            return expectBridgeRequest(rest);
+        if (kind == "~")
+            return expectLogLine(QString::fromUtf8(rest));
+        if (kind == "!") {
+            const auto [name, argument] = firstWord(rest);
+            return directive(QString::fromUtf8(name), QString::fromUtf8(argument));
+        }
         return true; // prose
     }
 
@@ -151,7 +180,7 @@ private:
 
     bool send(const QByteArray &line) {
         if (!sidecar_) {
-            sidecar_ = std::make_unique<SidecarSession>();
+            sidecar_ = std::make_unique<Sidecar>();
             if (!sidecar_->start(env_.environment(), program_))
                 return fail(sidecar_->error());
         }
@@ -165,11 +194,14 @@ private:
             return fail(QStringLiteral("no request was sent"));
         const QByteArray answer = sidecar_->nextAnswer(40000);
         const qint64 elapsed = sent_.elapsed();
-        const bool matches = subset ? containsSubset(QJsonDocument::fromJson(answer).object(),
-                                                     QJsonDocument::fromJson(expected).object())
-                                    : answer == expected;
-        if (!matches)
-            return fail(QStringLiteral("answer:   %1").arg(QString::fromUtf8(answer)));
+        const QString mismatch = subset ? jsonMismatch(QJsonDocument::fromJson(expected).object(),
+                                                       QJsonDocument::fromJson(answer).object(), {},
+                                                       QStringLiteral("answer"))
+                                 : answer == expected
+                                     ? QString()
+                                     : QStringLiteral("answer:   ") + QString::fromUtf8(answer);
+        if (!mismatch.isEmpty())
+            return fail(mismatch);
         if (withinMs_ >= 0 && elapsed > withinMs_)
             return fail(
                 QStringLiteral("answered after %1 ms, allowed %2").arg(elapsed).arg(withinMs_));
@@ -223,7 +255,7 @@ private:
     IsolatedEnv env_;
     QString program_;
     std::unique_ptr<BridgeSimProcess> bridge_;
-    std::unique_ptr<SidecarSession> sidecar_;
+    std::unique_ptr<Sidecar> sidecar_;
     QElapsedTimer sent_;
     qsizetype bridgeSeen_ = 0;
     qint64 withinMs_ = -1;
@@ -236,20 +268,56 @@ class ScenarioTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        QCoreApplication::setOrganizationName(QStringLiteral("Brenlow"));
+        QCoreApplication::setApplicationName(QStringLiteral("Quorvelin"));
+    }
+
+    // One row per "## name" section, from that line to the next section; what comes before a
+    // file's first section is prose.
     void scenario_data() {
-        QTest::addColumn<QStringList>("lines");
-        const QList<Case> cases = parseScenarios(QStringLiteral(SCENARIO_DIR));
-        QVERIFY(!cases.isEmpty());
-        for (const Case &c : cases)
-            QTest::newRow(qPrintable(c.name)) << c.lines;
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        const QDir dir(QStringLiteral(SCENARIO_DIR));
+        for (const QString &name : dir.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+            const QString file = dir.filePath(name);
+            QList<QList<QByteArray>> &sections = sections_[file];
+            sections.append(QList<QByteArray>());
+            for (const QByteArray &line : readFile(file).split('\n')) {
+                if (line.startsWith("## "))
+                    sections.append(QList<QByteArray>());
+                sections.last().append(line);
+            }
+            for (const QList<QByteArray> &section : sections.mid(1))
+                QTest::newRow(qPrintable(name.chopped(4) + QStringLiteral(": ") +
+                                         QString::fromUtf8(section.first().mid(3))))
+                    << file << section;
+        }
+        QVERIFY(!sections_.isEmpty());
     }
 
     void scenario() {
-        QFETCH(QStringList, lines);
+        QFETCH(QString, file);
+        QFETCH(QList<QByteArray>, lines);
         QString failure;
         Runner runner(&failure);
         QVERIFY2(runner.run(lines), qPrintable(failure));
+        if (kRegenerate)
+            sections_[file][sections_[file].indexOf(lines)] = runner.rewritten;
     }
+
+    // Sections that did not run keep their lines.
+    void cleanupTestCase() {
+        for (auto it = sections_.cbegin(); kRegenerate && it != sections_.cend(); ++it) {
+            QList<QByteArray> text;
+            for (const QList<QByteArray> &section : *it)
+                text += section;
+            QVERIFY(writeFile(it.key(), text.join('\n')));
+        }
+    }
+
+private:
+    QMap<QString, QList<QList<QByteArray>>> sections_; // per file: its prose, then its sections
 };
 
 QTEST_GUILESS_MAIN(ScenarioTest)

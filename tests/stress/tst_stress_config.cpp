@@ -3,6 +3,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/setup_internal.h"
+#include "support/cases.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -11,15 +12,12 @@
 #include <QtTest>
 
 using namespace quorvelin::mcpsetup;
+using quorvelin::testsupport::readFile;
+using quorvelin::testsupport::writeFile;
 
 Q_DECLARE_METATYPE(ClientFormat)
 
 namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The file the dialect's template in data/ describes, before our install or as expected after it.
 QByteArray expand(ClientFormat format, const QString &container, bool installed) {
@@ -27,7 +25,7 @@ QByteArray expand(ClientFormat format, const QString &container, bool installed)
     const QByteArray entry =
         toml ? codexOurSectionLines().join(QLatin1Char('\n')).toUtf8()
              : QJsonDocument(buildJsonEntry(format)).toJson(QJsonDocument::Compact);
-    const QByteArray source = readBytes(
+    const QByteArray source = readFile(
         QStringLiteral(QUORVELIN_STRESS_DATA "/config-%1.txt").arg(toml ? "toml" : "json"));
     QByteArray text;
     for (const QByteArray &part : source.split('@').mid(1)) {
@@ -74,21 +72,20 @@ private slots:
         const QByteArray original = expand(format, container, false);
         QVERIFY(original.size() > 20 * 1024 * 1024);
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("config")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
-        file.close();
+        const QString path = dir.filePath(QStringLiteral("config"));
+        QVERIFY(writeFile(path, original));
 
-        const InstallResult installed = installToFile(file.fileName(), format);
+        const InstallResult installed = installToFile(path, format);
         QVERIFY2(installed.ok, qPrintable(installed.message));
-        QVERIFY(readBytes(installed.backupPath) == original);
-        const QByteArray afterInstall = readBytes(file.fileName());
+        QVERIFY(readFile(installed.backupPath) == original);
+        const QByteArray afterInstall = readFile(path);
         QVERIFY(canonical(afterInstall, format) ==
                 canonical(expand(format, container, true), format));
 
-        const InstallResult removed = removeFromFile(file.fileName(), format);
+        const InstallResult removed = removeFromFile(path, format);
         QVERIFY2(removed.ok && removed.replaced, qPrintable(removed.message));
-        QVERIFY(readBytes(removed.backupPath) == afterInstall);
-        QVERIFY(canonical(readBytes(file.fileName()), format) == canonical(original, format));
+        QVERIFY(readFile(removed.backupPath) == afterInstall);
+        QVERIFY(canonical(readFile(path), format) == canonical(original, format));
     }
 };
 

@@ -4,10 +4,10 @@
 // hostile GUI programs on the far end of the bridge are modes of the stand-in.
 #include "mcpproto/initialize.h"
 #include "mcpproto/prompts.h"
+#include "support/cases.h"
 #include "support/peers.h"
 #include "support/processenv.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,11 +28,6 @@ struct Kind {
     QList<QByteArray> lines;
 };
 
-QByteArray compact(const QJsonValue &value) {
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
 // A session generated from a kind table: what to send and the answers it must get.
 class Session {
 public:
@@ -45,7 +40,8 @@ public:
             else if (!kinds_.isEmpty() && !line.isEmpty() && QByteArray("=><").contains(line[0]))
                 kinds_.last().lines.append(line);
         }
-        fixed_ = {{"tools", compact(tools)}, {"prompts", compact(mcpproto::promptsList())}};
+        fixed_ = {{"tools", shown(tools).toUtf8()},
+                  {"prompts", shown(mcpproto::promptsList()).toUtf8()}};
     }
 
     // `total` messages drawn from the kinds by weight, the "middle" kind halfway, "last" last.
@@ -130,13 +126,14 @@ const Directive kDirectives[] = {
      }},
     {"initialize", false,
      [](Session &s, const QByteArray &t, int) {
-         return compact(mcpproto::initializeResult(QString::fromUtf8(s.expand(t))));
+         return shown(mcpproto::initializeResult(QString::fromUtf8(s.expand(t)))).toUtf8();
      }},
     {"prompt", false,
      [](Session &s, const QByteArray &t, int) {
          const QList<QByteArray> w = s.expand(t).split(' ');
-         return compact(mcpproto::promptGet(QString::fromUtf8(w.at(0)),
-                                            QJsonDocument::fromJson(w.value(1)).object()));
+         return shown(mcpproto::promptGet(QString::fromUtf8(w.at(0)),
+                                          QJsonDocument::fromJson(w.value(1)).object()))
+             .toUtf8();
      }},
 };
 
@@ -188,11 +185,10 @@ QJsonArray writeCatalogue(const IsolatedEnv &env, int count) {
                              .arg(i)
                              .toUtf8())
                          .object());
-    QDir().mkpath(env.appDataDir(false));
-    QFile file(env.appDataDir(false) + QStringLiteral("/mcp-tools.json"));
     const QJsonDocument document(QJsonObject{{QStringLiteral("tools"), tools}});
-    return file.open(QIODevice::WriteOnly) && file.write(document.toJson()) > 0 ? tools
-                                                                                : QJsonArray();
+    return writeFile(env.appDataDir(false) + QStringLiteral("/mcp-tools.json"), document.toJson())
+               ? tools
+               : QJsonArray();
 }
 
 QString describe(const QByteArray &text) {

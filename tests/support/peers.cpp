@@ -80,7 +80,8 @@ bool SidecarSession::start(const QProcessEnvironment &environment, const QString
         error_ = QStringLiteral("sidecar did not start: ") + process_.errorString();
         return false;
     }
-    if (ask(R"({"jsonrpc":"2.0","id":"ready","method":"ping"})").isEmpty()) {
+    send(R"({"jsonrpc":"2.0","id":"ready","method":"ping"})");
+    if (nextAnswer().isEmpty()) {
         error_ = QStringLiteral("sidecar never answered a ping; stderr: ") + diagnostics();
         return false;
     }
@@ -105,16 +106,6 @@ void SidecarSession::send(const QByteArray &line) {
 
 QByteArray SidecarSession::nextAnswer(int timeoutMs) {
     return readLine(process_, timeoutMs);
-}
-
-QByteArray SidecarSession::ask(const QByteArray &line, int timeoutMs, qint64 *elapsedMs) {
-    QElapsedTimer clock;
-    clock.start();
-    send(line);
-    const QByteArray answer = nextAnswer(timeoutMs);
-    if (elapsedMs)
-        *elapsedMs = clock.elapsed();
-    return answer;
 }
 
 QString SidecarSession::diagnostics() {

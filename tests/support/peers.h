@@ -29,7 +29,6 @@ public:
     // SIGKILL: the socket file stays behind, as after a crash.
     void crash();
     QString error() const { return error_; }
-    QProcess &process() { return process_; }
 
 private:
     QString logPath_;
@@ -55,8 +54,6 @@ public:
     void send(const QByteArray &line);
     // The next answer line without its "\n", or empty after `timeoutMs`.
     QByteArray nextAnswer(int timeoutMs = 5000);
-    // send() then nextAnswer(); `elapsedMs` gets the time between them.
-    QByteArray ask(const QByteArray &line, int timeoutMs = 5000, qint64 *elapsedMs = nullptr);
     // What the sidecar wrote to standard error so far.
     QString diagnostics();
     QString error() const { return error_; }
