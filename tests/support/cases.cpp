@@ -69,7 +69,8 @@ QString fill(QString text, const Tokens &tokens, bool inPattern) {
 QString jsonMismatch(const QJsonValue &expected, const QJsonValue &actual, const Tokens &tokens,
                      const QString &where) {
     const QJsonObject e = expected.toObject();
-    if (expected.isObject() && actual.isDouble()) {
+    const bool bounds = e.contains(QStringLiteral("min")) || e.contains(QStringLiteral("max"));
+    if (bounds && actual.isDouble()) {
         const double n = actual.toDouble();
         const bool inside = n >= e.value(QStringLiteral("min")).toDouble(n) &&
                             n <= e.value(QStringLiteral("max")).toDouble(n);
