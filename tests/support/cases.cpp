@@ -36,6 +36,7 @@ std::vector<std::unique_ptr<ScopedEnv>> caseEnv(const QJsonObject &testCase) {
     std::vector<std::unique_ptr<ScopedEnv>> vars;
     const QJsonObject env = testCase.value(QStringLiteral("env")).toObject();
     for (auto it = env.begin(); it != env.end(); ++it) {
+        // An empty string must stay non-null: it sets the variable empty instead of removing it.
         const QByteArray value =
             it->isNull() ? QByteArray() : QByteArray("") + it->toString().toUtf8();
         vars.push_back(std::make_unique<ScopedEnv>(it.key().toUtf8().constData(), value));
