@@ -1,20 +1,19 @@
 #pragma once
 
-class QByteArray;
-class QIODevice;
+#include "sidecar/bridge.h"
+
+#include <QByteArray>
 
 // The MCP server loop: one JSON-RPC message per line in, one compact JSON answer per line out.
 namespace quorvelin::sidecar {
 
-// Handles one input line (without its "\n") and writes its answer line, if any, to `out`.
-// Malformed lines and non-objects are dropped without a word.
-void handleLine(const QByteArray &line, QIODevice &out);
+// The answer to one input line (given without its "\n"): one line of compact JSON ending in
+// "\n", or an empty array when none is due (notifications, malformed lines, non-objects).
+// Tool calls and resource requests go through `bridge`; nothing here writes anywhere.
+QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge = forwardToGuiBridge);
 
-// Handles every line of `in` until it ends; a last line without "\n" counts.
-void serve(QIODevice &in, QIODevice &out);
-
-// The process: application identity, logger, then the loop over standard input and output.
-// Returns the exit status, 0 once standard input has ended.
+// The process: application identity, logger, then every line of standard input through
+// handleLine, each answer written to standard output at once. Returns 0 once the input ends.
 int run(int argc, char **argv);
 
 } // namespace quorvelin::sidecar

@@ -8,7 +8,6 @@
 #include "support/peers.h"
 #include "support/processenv.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -39,10 +38,7 @@ public:
         return true;
     }
     void send(const QByteArray &line) {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        quorvelin::sidecar::handleLine(line, out);
-        answers_.append(splitLines(out.data()));
+        answers_.append(splitLines(quorvelin::sidecar::handleLine(line)));
     }
     QByteArray nextAnswer(int = 0) {
         return answers_.isEmpty() ? QByteArray() : answers_.takeFirst();
