@@ -1,7 +1,5 @@
 #include "mcpyield/yieldretry.h"
 
-#include "sidecar/bridge.h"
-
 #include <QJsonArray>
 #include <QThread>
 
@@ -66,10 +64,6 @@ QJsonObject withAutoWaitNote(QJsonObject reply, int waitedMs) {
 bool yieldRetryEnabled() {
     static const bool enabled = qEnvironmentVariable("QUORVELIN_MCP_YIELD_RETRY") != u"0";
     return enabled;
-}
-
-QJsonObject bridgeToolCall(const QString &name, const QJsonObject &arguments) {
-    return sidecar::forwardToGuiBridge(name, arguments, QString());
 }
 
 void blockingSleep(int ms) {

@@ -25,14 +25,14 @@ bool yieldRetryEnabled();
 using Exchange = std::function<QJsonObject(const QString &name, const QJsonObject &arguments)>;
 using Sleep = std::function<void(int ms)>;
 
-// The real seams: one tool call over the GUI bridge, and a blocking sleep of the whole thread.
-QJsonObject bridgeToolCall(const QString &name, const QJsonObject &arguments);
+// A blocking sleep of the whole thread, the real seam.
 void blockingSleep(int ms);
 
-// A tools/call result: the exchange, repeated while the GUI program defers and the budget
-// allows (only when `retryEnabled`), and the last reply with its auto-wait note.
+// A tools/call result: `exchange` (one tool call to the GUI program), repeated while the GUI
+// program defers and the budget allows (only when `retryEnabled`), and the last reply with its
+// auto-wait note.
 QJsonObject callToolWithYieldRetry(const QString &name, const QJsonObject &arguments,
-                                   bool retryEnabled, const Exchange &exchange = bridgeToolCall,
+                                   bool retryEnabled, const Exchange &exchange,
                                    const Sleep &sleep = blockingSleep);
 
 } // namespace quorvelin::mcpyield
