@@ -838,17 +838,23 @@ std::string report(const Options &options, const std::vector<Server> &servers,
                 1.0 / 10, false, "MiB", 1),
     };
     const std::vector<Micro> micro = readMicro(options.micro);
-    Target install{"Install into a 5 MB .claude.json under 100 ms", "n/a", "n/a", std::nullopt};
+    // Qt's own indented writer, whose output is the designed form by construction, took 46 ms
+    // where the hand-written one it replaced took 39 ms (medians of 5, side by side).
+    constexpr double kInstallBudgetMs = 80;
+    Target install{"Install into a 5 MB .claude.json under 80 ms", "n/a", "n/a", std::nullopt};
     for (const Micro &row : micro) {
         if (row.name.find("Install") != std::string::npos && !std::isnan(toMs(row))) {
             install.measured = fixed(toMs(row), 1) + " ms";
-            install.ratio = fixed(toMs(row) / 100, 2) + "× the limit";
-            install.met = toMs(row) < 100;
+            install.ratio = fixed(toMs(row) / kInstallBudgetMs, 2) + "× the limit";
+            install.met = toMs(row) < kInstallBudgetMs;
         }
     }
     targets.push_back(install);
 
-    md += "\n## Targets\n\nRatio: ours / theirs, medians of this run.\n\n"
+    md += "\n## Targets\n\nRatio: ours / theirs, medians of this run. The install writes JSON with "
+          "Qt's own indented writer, so its output is Qt's by construction; measured side by side, "
+          "that costs 46 ms where the hand-written writer it replaced took 39 ms (+7 ms), and the "
+          "budget went from 100 ms to 80 ms.\n\n"
           "| target | measured | ratio | verdict |\n|---|---|---|---|\n";
     for (const Target &t : targets)
         md +=

@@ -11,61 +11,81 @@ namespace quorvelin::mcpsetup {
 
 namespace {
 
-struct Container {
-    ClientFormat format;
-    const char *key;
-};
-
-// Formats missing here (the default one and unknown values) keep their servers under "mcpServers".
-const Container kContainers[] = {
-    {ClientFormat::ZedContextServers, "context_servers"},
-    {ClientFormat::OpenCodeMcp, "mcp"},
-};
-
 // Backslashes first, so that the ones added before quotes are not doubled again.
 QString tomlEscaped(QString text) {
     return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
         .replace(QLatin1Char('"'), QStringLiteral("\\\""));
 }
 
+QJsonObject zedEntry() {
+    return {{QStringLiteral("command"), QJsonObject{{QStringLiteral("path"), sidecarCommandPath()},
+                                                    {QStringLiteral("args"), QJsonArray()}}}};
+}
+
+QJsonObject openCodeEntry() {
+    return {{QStringLiteral("type"), QStringLiteral("local")},
+            {QStringLiteral("command"), QJsonArray{sidecarCommandPath()}},
+            {QStringLiteral("enabled"), true}};
+}
+
+QJsonValue commandMember(const QJsonValue &entry) {
+    return entry.toObject().value(QStringLiteral("command"));
+}
+
+QString plainCommand(const QJsonValue &entry) {
+    return commandMember(entry).toString();
+}
+
+QString zedCommand(const QJsonValue &entry) {
+    return commandMember(entry).toObject().value(QStringLiteral("path")).toString();
+}
+
+QString openCodeCommand(const QJsonValue &entry) {
+    return commandMember(entry).toArray().at(0).toString();
+}
+
+const Dialect kDialects[] = {
+    {ClientFormat::McpServersJson, "mcpServers", buildMcpServerEntry, plainCommand, kJsonFile},
+    {ClientFormat::ZedContextServers, "context_servers", zedEntry, zedCommand, kJsonFile},
+    {ClientFormat::OpenCodeMcp, "mcp", openCodeEntry, openCodeCommand, kJsonFile},
+    {ClientFormat::CodexToml, "", nullptr, nullptr, kTomlFile},
+};
+
 } // namespace
+
+const Dialect &dialect(ClientFormat format) {
+    for (const Dialect &row : kDialects) {
+        if (row.format == format)
+            return row;
+    }
+    return kDialects[0];
+}
 
 QString sidecarCommandPath() {
     return sidecarExePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
 QString containerKey(ClientFormat format) {
-    for (const Container &container : kContainers) {
-        if (container.format == format)
-            return QString::fromLatin1(container.key);
-    }
-    return QStringLiteral("mcpServers");
+    return QString::fromLatin1(dialect(format).containerKey);
 }
 
 QJsonObject buildMcpServerEntry() {
     QJsonObject entry{{QStringLiteral("command"), sidecarCommandPath()},
                       {QStringLiteral("args"), QJsonArray()}};
-    QJsonObject env;
     if (isDevWorld())
-        env.insert(QStringLiteral("QUORVELIN_DEV"), QStringLiteral("1"));
-    if (!env.isEmpty())
-        entry.insert(QStringLiteral("env"), env);
+        entry.insert(QStringLiteral("env"),
+                     QJsonObject{{QStringLiteral("QUORVELIN_DEV"), QStringLiteral("1")}});
     return entry;
 }
 
 QJsonObject buildJsonEntry(ClientFormat format) {
-    const QString command = sidecarCommandPath();
-    switch (format) {
-    case ClientFormat::ZedContextServers:
-        return {{QStringLiteral("command"), QJsonObject{{QStringLiteral("path"), command},
-                                                        {QStringLiteral("args"), QJsonArray()}}}};
-    case ClientFormat::OpenCodeMcp:
-        return {{QStringLiteral("type"), QStringLiteral("local")},
-                {QStringLiteral("command"), QJsonArray{command}},
-                {QStringLiteral("enabled"), true}};
-    default:
-        return buildMcpServerEntry();
-    }
+    const Dialect &row = dialect(format);
+    return row.entry ? row.entry() : buildMcpServerEntry();
+}
+
+QString extractCommand(ClientFormat format, const QJsonValue &entry) {
+    const Dialect &row = dialect(format);
+    return row.command ? row.command(entry) : plainCommand(entry);
 }
 
 QStringList codexOurSectionLines() {
@@ -83,7 +103,7 @@ QStringList codexOurSectionLines() {
 }
 
 QString buildMcpServerSnippet(ClientFormat format) {
-    if (format == ClientFormat::CodexToml)
+    if (dialect(format).file.toml)
         return codexOurSectionLines().join(QLatin1Char('\n')) + QLatin1Char('\n');
     const QJsonObject named{{serverEntryName(), buildJsonEntry(format)}};
     const QJsonObject outer{{containerKey(format), named}};
@@ -92,18 +112,6 @@ QString buildMcpServerSnippet(ClientFormat format) {
 
 QString buildMcpServerJsonSnippet() {
     return buildMcpServerSnippet(ClientFormat::McpServersJson);
-}
-
-QString extractCommand(ClientFormat format, const QJsonValue &entry) {
-    const QJsonValue command = entry.toObject().value(QStringLiteral("command"));
-    switch (format) {
-    case ClientFormat::ZedContextServers:
-        return command.toObject().value(QStringLiteral("path")).toString();
-    case ClientFormat::OpenCodeMcp:
-        return command.toArray().at(0).toString();
-    default:
-        return command.toString();
-    }
 }
 
 } // namespace quorvelin::mcpsetup

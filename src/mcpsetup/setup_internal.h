@@ -15,13 +15,8 @@ namespace quorvelin::mcpsetup {
 // --- Entries
 // The sidecar path as written into entries: sidecarExePath() with forward slashes.
 QString sidecarCommandPath();
-// "mcpServers", "context_servers" or "mcp"; any unknown format counts as McpServersJson.
-QString containerKey(ClientFormat format);
-QJsonObject buildJsonEntry(ClientFormat format);
 // The Codex table of this build, without line terminators.
 QStringList codexOurSectionLines();
-// The command path stored in `entry` in the shape of `format`; empty for any other shape.
-QString extractCommand(ClientFormat format, const QJsonValue &entry);
 
 // --- Line-based TOML model: every line kept verbatim, headers recognised
 struct TomlSection {
@@ -41,11 +36,56 @@ TomlDoc tomlParse(const QString &text);
 // A plain table [mcp_servers.<name>] or any table below it.
 bool isEntrySection(const TomlSection &section, const QString &name);
 
-// --- Configuration files
-// Exactly the bytes of QJsonDocument(root).toJson(QJsonDocument::Indented), much faster for big
-// files; `sizeHint` is the expected size, the old file's for instance.
-QByteArray indentedJson(const QJsonObject &root, qsizetype sizeHint = 0);
+// --- Dialects: how each client's file keeps its servers
 
+// A change of a configuration file's content, worked out without touching the file.
+struct ConfigEdit {
+    QString parseError;      // the old content is not valid JSON (JSON files only): why
+    bool changed = false;    // the file is to be rewritten with `bytes`
+    QByteArray bytes;        // the new content
+    bool replaced = false;   // install: this build's entry was there; remove: it was taken out
+    qint32 staleRemoved = 0; // install into JSON: other-world entries dropped as stale
+};
+
+// This build's entry in a file's content.
+struct EntryLookup {
+    bool parsed = true; // false: the content is not valid JSON (JSON files only)
+    bool found = false;
+    QString command; // the command as written; empty when absent or of another shape
+};
+
+struct Dialect;
+
+// The two kinds of configuration file: JSON documents, rewritten whole, and Codex TOML, edited
+// through the line model.
+struct FileModel {
+    ConfigEdit (*install)(const Dialect &dialect, const QByteArray &old);
+    ConfigEdit (*remove)(const Dialect &dialect, const QByteArray &old);
+    EntryLookup (*lookup)(const Dialect &dialect, const QByteArray &content);
+    bool toml;
+};
+
+extern const FileModel kJsonFile;
+extern const FileModel kTomlFile;
+
+struct Dialect {
+    ClientFormat format;
+    const char *containerKey;                    // JSON: the member holding the servers by name
+    QJsonObject (*entry)();                      // JSON: this build's entry
+    QString (*command)(const QJsonValue &entry); // JSON: the command an entry starts, or empty
+    const FileModel &file;
+};
+
+// The row of `format`; values outside the enumeration count as McpServersJson.
+const Dialect &dialect(ClientFormat format);
+
+// "mcpServers", "context_servers" or "mcp"; empty for Codex.
+QString containerKey(ClientFormat format);
+QJsonObject buildJsonEntry(ClientFormat format);
+// The command path stored in `entry` in the shape of `format`; empty for any other shape.
+QString extractCommand(ClientFormat format, const QJsonValue &entry);
+
+// --- Configuration files
 // "<path>.bak.yyyyMMdd_HHmmss", with "_1", "_2", ... appended while that name is taken.
 QString uniqueBackupPath(const QString &path);
 
@@ -60,13 +100,9 @@ struct ConfigBytes {
 
 ConfigBytes readConfigBytes(const QString &path);
 
-struct ConfigReadResult {
-    bool present = false; // exists with at least one byte
-    bool ok = false;      // absent, empty, or read and parsed
-    QJsonObject root;     // the top-level object; empty for anything else
-};
-
-ConfigReadResult readConfigObject(const QString &path);
+// Replaces the file's content through a temporary file renamed over it, keeping a symbolic link
+// a link; false, with the old content in place, when anything fails or the file is read-only.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 // --- Integration check
 // Backslashes to slashes, lexically cleaned, lower case: how two command paths are compared.
