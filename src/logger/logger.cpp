@@ -73,18 +73,10 @@ void initLogger() {
     qCInfo(asCore) << "Logger initialized → " << path;
 }
 
-#define QUORVELIN_CATEGORY(accessor, name)                                                         \
-    const QLoggingCategory &accessor() {                                                           \
-        static const QLoggingCategory category(name, QtInfoMsg);                                   \
-        return category;                                                                           \
-    }
-
-QUORVELIN_CATEGORY(asCore, "quorvelin.core")
-QUORVELIN_CATEGORY(asConfig, "quorvelin.config")
-QUORVELIN_CATEGORY(asService, "quorvelin.service")
-QUORVELIN_CATEGORY(asCapture, "quorvelin.capture")
-QUORVELIN_CATEGORY(asUi, "quorvelin.ui")
-
-#undef QUORVELIN_CATEGORY
+Q_LOGGING_CATEGORY(asCore, "quorvelin.core", QtInfoMsg)
+Q_LOGGING_CATEGORY(asConfig, "quorvelin.config", QtInfoMsg)
+Q_LOGGING_CATEGORY(asService, "quorvelin.service", QtInfoMsg)
+Q_LOGGING_CATEGORY(asCapture, "quorvelin.capture", QtInfoMsg)
+Q_LOGGING_CATEGORY(asUi, "quorvelin.ui", QtInfoMsg)
 
 } // namespace quorvelin

@@ -10,10 +10,10 @@ namespace quorvelin {
 void initLogger();
 
 // The product's logging categories; info and above are enabled.
-const QLoggingCategory &asCore();
-const QLoggingCategory &asConfig();
-const QLoggingCategory &asService();
-const QLoggingCategory &asCapture();
-const QLoggingCategory &asUi();
+Q_DECLARE_LOGGING_CATEGORY(asCore)
+Q_DECLARE_LOGGING_CATEGORY(asConfig)
+Q_DECLARE_LOGGING_CATEGORY(asService)
+Q_DECLARE_LOGGING_CATEGORY(asCapture)
+Q_DECLARE_LOGGING_CATEGORY(asUi)
 
 } // namespace quorvelin

@@ -29,7 +29,7 @@ QString instructions() {
 
 QJsonObject initializeResult(const QString &clientProtocolVersion) {
     const QJsonObject serverInfo{{QStringLiteral("name"), mcpsetup::serverEntryName()},
-                                 {QStringLiteral("version"), QStringLiteral("0.8.2")},
+                                 {QStringLiteral("version"), serverVersion()},
                                  {QStringLiteral("build"), mcpsetup::isDevWorld()
                                                                ? QStringLiteral("dev")
                                                                : QStringLiteral("prod")}};

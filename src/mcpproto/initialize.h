@@ -6,7 +6,8 @@
 namespace quorvelin::mcpproto {
 
 // The "initialize" result: the client's revision when it named one (else ours), fixed
-// capabilities, serverInfo {name, version "0.8.2", build "dev"|"prod"} and the instructions.
+// capabilities, serverInfo {name, version serverVersion(), build "dev"|"prod"} and the
+// instructions.
 QJsonObject initializeResult(const QString &clientProtocolVersion);
 
 } // namespace quorvelin::mcpproto

@@ -10,6 +10,10 @@ QString protocolVersion() {
     return QStringLiteral("2024-11-05");
 }
 
+QString serverVersion() {
+    return QStringLiteral(QUORVELIN_SERVER_VERSION);
+}
+
 QString socketName() {
     QString name = QStringLiteral("Quorvelin.McpBridge.v1");
     if (mcpsetup::isDevWorld())

@@ -1,4 +1,3 @@
-#include "pathdisplay/folds.h"
 #include "pathdisplay/pathdisplay.h"
 #include "support/cases.h"
 
@@ -9,7 +8,7 @@
 using namespace quorvelin::pathdisplay;
 using namespace quorvelin::testsupport;
 
-// Replays data/*.json: "path" masked under the row's HOME, or the "folds" rules ordered.
+// Replays data/*.json: "path" masked under the row's HOME.
 class tst_PathDisplay : public QObject {
     Q_OBJECT
 
@@ -21,17 +20,6 @@ private slots:
 void tst_PathDisplay::cases() {
     QFETCH(QJsonObject, testCase);
     const auto env = caseEnv(testCase);
-    if (testCase.contains(QStringLiteral("folds"))) {
-        QList<Fold> raw;
-        for (const QJsonValue &rule : testCase.value(QStringLiteral("folds")).toArray())
-            raw.append({rule.toString().section(QLatin1Char('='), 0, 0),
-                        rule.toString().section(QLatin1Char('='), 1)});
-        QStringList ordered;
-        for (const Fold &rule : orderFolds(raw))
-            ordered.append(rule.token + QLatin1Char('=') + rule.prefix);
-        QCOMPARE(ordered, testCase.value(QStringLiteral("ordered")).toVariant().toStringList());
-        return;
-    }
     const QString path = testCase.value(QStringLiteral("path")).toString();
     const QString masked = testCase.value(QStringLiteral("masked")).toString();
     QCOMPARE(mask(path), masked);
