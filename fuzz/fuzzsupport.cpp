@@ -47,4 +47,17 @@ void fail(const char *what, const QByteArray &input) {
     std::abort();
 }
 
+ScratchFile::ScratchFile(const QString &name, const QByteArray &content)
+    : dir_(scratchDir() + QStringLiteral("/file-XXXXXX"))
+    , path_(dir_.path() + QLatin1Char('/') + name) {
+    QFile file(path_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        fail("cannot write the scratch file", content);
+}
+
+QByteArray ScratchFile::read(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace quorvelin::fuzz

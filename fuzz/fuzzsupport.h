@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 // What every fuzz target shares: a Qt application with the product's identity, a private data
 // home and temp directory (so no target ever reads or writes the real home or reaches a real GUI
@@ -16,5 +17,20 @@ QString scratchDir();
 
 // Prints what broke and the input, then aborts so that libFuzzer saves the input.
 [[noreturn]] void fail(const char *what, const QByteArray &input);
+
+// A file holding `content` in a directory of its own below the scratch directory (backups would
+// pile up in a shared one); both go when it does.
+class ScratchFile {
+public:
+    ScratchFile(const QString &name, const QByteArray &content);
+    QString path() const { return path_; }
+    // What the file holds now; empty when it is gone.
+    QByteArray content() const { return read(path_); }
+    static QByteArray read(const QString &path);
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
 
 } // namespace quorvelin::fuzz

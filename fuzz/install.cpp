@@ -5,25 +5,14 @@
 #include "mcpsetup/install.h"
 #include "fuzzsupport.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 
 using namespace quorvelin;
 using namespace quorvelin::mcpsetup;
-
-namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     fuzz::setUp(argc, argv);
@@ -38,23 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool remove = data[0] & 4;
     const QByteArray old = input.mid(1);
 
-    QTemporaryDir dir(fuzz::scratchDir() + QStringLiteral("/install-XXXXXX"));
-    const QString path = dir.path() + QStringLiteral("/config");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
-        fuzz::fail("cannot write the scratch file", input);
-    file.close();
-
+    const fuzz::ScratchFile file(QStringLiteral("config"), old);
+    const QString path = file.path();
     const InstallResult result =
         remove ? removeFromFile(path, format) : installToFile(path, format);
-    const QByteArray now = readBytes(path);
+    const QByteArray now = file.content();
     if (result.configPath != path)
         fuzz::fail("configPath is not the path passed in", input);
     if (!result.ok && now != old)
         fuzz::fail("a failed run changed the file", input);
     if (!result.ok && result.message.isEmpty())
         fuzz::fail("a failed run has no message", input);
-    if (!result.backupPath.isEmpty() && readBytes(result.backupPath) != old)
+    if (!result.backupPath.isEmpty() && fuzz::ScratchFile::read(result.backupPath) != old)
         fuzz::fail("the backup differs from the old file", input);
     if (now != old && !old.isEmpty() && result.backupPath.isEmpty())
         fuzz::fail("a file with content was rewritten without a backup", input);

@@ -5,10 +5,6 @@
 #include "mcpsetup/install.h"
 #include "mcpsetup/setup_internal.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -36,11 +32,6 @@ QStringList linesOutsideOurTables(const TomlDoc &doc) {
     return lines;
 }
 
-QString readText(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -63,14 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (doc.eol == QLatin1String("\n") && !kept.isEmpty() && kept.constLast().endsWith(u'\r'))
         return 0;
 
-    // A fresh directory per input: backups pile up otherwise.
-    QTemporaryDir dir(fuzz::scratchDir() + QStringLiteral("/toml-XXXXXX"));
-    const QString path = dir.path() + QStringLiteral("/config.toml");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(input) != input.size())
-        fuzz::fail("cannot write the scratch file", input);
-    file.close();
-
+    const fuzz::ScratchFile file(QStringLiteral("config.toml"), input);
+    const QString path = file.path();
     const InstallResult installed = installToFile(path, ClientFormat::CodexToml);
     if (!installed.ok)
         fuzz::fail("install into a Codex file failed", input);
@@ -78,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!removed.ok || !removed.replaced)
         fuzz::fail("remove after install found nothing to remove", input);
 
-    const QString after = readText(path);
+    const QString after = QString::fromUtf8(file.content());
     const QString expectedText = kept.isEmpty() ? QString() : kept.join(doc.eol) + doc.eol;
     if (after != expectedText)
         fuzz::fail("install then remove changed lines outside this build's tables", input);
