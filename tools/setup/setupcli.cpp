@@ -7,6 +7,7 @@
 #include "mcpsetup/probe.h"
 #include "pathdisplay/pathdisplay.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -380,118 +381,108 @@ void printCommandHelp(QTextStream &stream, const Command &command) {
 
 // ---- parsing
 
-struct Parsed {
-    bool help = false;
-    QString commandName;
-    QStringList positionals;
-    Invocation invocation;
-    unsigned given = kNothing;
-    QString error;
-};
-
-struct ValueOption {
-    const char *name;
-    Accepts flag;
-};
-
-const ValueOption kValueOptions[] = {{"--config", kConfigOption}, {"--budget-ms", kBudgetOption}};
-
-const ValueOption *findValueOption(const QString &name) {
-    for (const ValueOption &option : kValueOptions) {
-        if (name == QLatin1String(option.name))
-            return &option;
+// Where the first argument stands that is no option of ours, arguments.size() if none. The
+// parser would take "--", "--h" and "-hh", and would name only a part of "--x=1" or "-xy".
+qsizetype unknownOptionAt(const QStringList &arguments) {
+    const QStringList flags{QStringLiteral("-"), QStringLiteral("-h"), QStringLiteral("--help"),
+                            QStringLiteral("--json")};
+    const QStringList valued{QStringLiteral("--config"), QStringLiteral("--budget-ms")};
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (valued.contains(argument))
+            ++i; // its value, whatever it looks like
+        else if (argument.startsWith(QLatin1Char('-')) && !flags.contains(argument) &&
+                 !valued.contains(argument.section(QLatin1Char('='), 0, 0)))
+            return i;
     }
-    return nullptr;
+    return arguments.size();
 }
 
-// Stores one option value; returns why it is unusable, empty when it is good.
-QString storeValue(Accepts flag, const QString &value, Invocation &invocation) {
-    if (flag == kConfigOption) {
-        if (value.isEmpty())
-            return tr("--config 需要一个文件路径");
-        invocation.configPath = value;
-        return QString();
+// Reads the arguments into `parser` and `invocation`; returns the first error in line, if any.
+QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocation &invocation) {
+    // Options may follow the command too.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOptions(
+        {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+         QCommandLineOption(QStringLiteral("json")),
+         QCommandLineOption(QStringLiteral("config"), QString(), QStringLiteral("PATH")),
+         QCommandLineOption(QStringLiteral("budget-ms"), QString(), QStringLiteral("N"))});
+    // Nothing after an unknown option is read, so that a bad value before it comes first.
+    const qsizetype unknown = unknownOptionAt(arguments);
+    const bool complete =
+        parser.parse(QStringList{QLatin1String(kProgram)} + arguments.mid(0, unknown));
+    // Values are taken in the order given; a list runs dry only at an option lacking its value.
+    QStringList paths = parser.values(QStringLiteral("config"));
+    QStringList budgets = parser.values(QStringLiteral("budget-ms"));
+    const QStringList names = parser.optionNames();
+    for (const QString &name : names) {
+        if (name == QLatin1String("config") && !paths.isEmpty()) {
+            invocation.configPath = paths.takeFirst();
+            if (invocation.configPath.isEmpty())
+                return tr("--config 需要一个文件路径");
+        } else if (name == QLatin1String("budget-ms") && !budgets.isEmpty()) {
+            const QString value = budgets.takeFirst();
+            bool ok = false;
+            invocation.budgetMs = value.toInt(&ok);
+            if (!ok || invocation.budgetMs <= 0)
+                return tr("--budget-ms 需要一个正整数（毫秒），而不是“%1”").arg(value);
+        }
     }
-    bool ok = false;
-    const int budget = value.toInt(&ok);
-    if (!ok || budget <= 0)
-        return tr("--budget-ms 需要一个正整数（毫秒），而不是“%1”").arg(value);
-    invocation.budgetMs = budget;
+    if (unknown < arguments.size())
+        return tr("未知选项：%1").arg(arguments.at(unknown));
+    if (!complete) // only the last argument can lack its value
+        return tr("选项 %1 缺少取值").arg(arguments.last());
+    invocation.json = parser.isSet(QStringLiteral("json"));
     return QString();
 }
 
-// Options may stand before or after the command; "--name value" and "--name=value" both work.
-Parsed parse(const QStringList &arguments) {
-    Parsed p;
-    for (qsizetype i = 0; i < arguments.size() && p.error.isEmpty(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            p.help = true;
-        } else if (argument == QLatin1String("--json")) {
-            p.invocation.json = true;
-        } else if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            if (p.commandName.isEmpty())
-                p.commandName = argument;
-            else
-                p.positionals << argument;
-        } else {
-            const QString name = argument.section(QLatin1Char('='), 0, 0);
-            const ValueOption *option = findValueOption(name);
-            if (!option) {
-                p.error = tr("未知选项：%1").arg(argument);
-            } else if (argument.contains(QLatin1Char('='))) {
-                p.given |= option->flag;
-                p.error =
-                    storeValue(option->flag, argument.section(QLatin1Char('='), 1), p.invocation);
-            } else if (i + 1 < arguments.size()) {
-                p.given |= option->flag;
-                p.error = storeValue(option->flag, arguments.at(++i), p.invocation);
-            } else {
-                p.error = tr("选项 %1 缺少取值").arg(name);
-            }
-        }
-    }
-    return p;
-}
-
-// Why the parsed arguments do not fit the command; empty when they do.
-QString checkFit(const Command &command, const Parsed &p) {
-    const QString commandName = QLatin1String(command.name);
-    for (const ValueOption &option : kValueOptions) {
-        if ((p.given & option.flag) && !(command.accepts & option.flag))
-            return tr("命令 %1 不接受选项 %2").arg(commandName, QLatin1String(option.name));
-    }
+// Why the arguments do not fit the command; empty when they do.
+QString checkFit(const Command &command, const QCommandLineParser &parser,
+                 const QStringList &positionals) {
+    const QString name = QLatin1String(command.name);
+    if (parser.isSet(QStringLiteral("config")) && !(command.accepts & kConfigOption))
+        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--config"));
+    if (parser.isSet(QStringLiteral("budget-ms")) && !(command.accepts & kBudgetOption))
+        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--budget-ms"));
     const bool takesClient = command.accepts & kClientArgument;
-    if (takesClient && p.positionals.isEmpty())
-        return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(commandName);
-    if (p.positionals.size() > (takesClient ? 1 : 0))
-        return tr("多余的参数：%1").arg(p.positionals.value(takesClient ? 1 : 0));
+    if (takesClient && positionals.isEmpty())
+        return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(name);
+    if (positionals.size() > (takesClient ? 1 : 0))
+        return tr("多余的参数：%1").arg(positionals.value(takesClient ? 1 : 0));
     return QString();
 }
 
 } // namespace
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
-    Parsed p = parse(arguments);
-    if (!p.error.isEmpty())
-        return usageError(err, p.error);
-    if (p.commandName.isEmpty()) {
-        printOverview(p.help ? out : err);
-        return p.help ? kSucceeded : kUsageError;
+    QCommandLineParser parser;
+    Invocation invocation;
+    const QString error = parse(arguments, parser, invocation);
+    if (!error.isEmpty())
+        return usageError(err, error);
+    QStringList positionals = parser.positionalArguments();
+    // Empty arguments before the command have always been passed over.
+    while (!positionals.isEmpty() && positionals.constFirst().isEmpty())
+        positionals.removeFirst();
+    const bool help = parser.isSet(QStringLiteral("help"));
+    if (positionals.isEmpty()) {
+        printOverview(help ? out : err);
+        return help ? kSucceeded : kUsageError;
     }
-    const Command *command = findCommand(p.commandName);
+    const QString commandName = positionals.takeFirst();
+    const Command *command = findCommand(commandName);
     if (!command)
-        return usageError(err, tr("未知命令：%1").arg(p.commandName));
-    if (p.help) {
+        return usageError(err, tr("未知命令：%1").arg(commandName));
+    if (help) {
         printCommandHelp(out, *command);
         return kSucceeded;
     }
-    const QString misfit = checkFit(*command, p);
+    const QString misfit = checkFit(*command, parser, positionals);
     if (!misfit.isEmpty())
         return usageError(err, misfit);
-    p.invocation.client = p.positionals.value(0);
-    Output output{out, err, p.invocation.json};
-    return command->run(p.invocation, output);
+    invocation.client = positionals.value(0);
+    Output output{out, err, invocation.json};
+    return command->run(invocation, output);
 }
 
 } // namespace quorvelin::setupcli
