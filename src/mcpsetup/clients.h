@@ -15,6 +15,16 @@ enum class ClientFormat : qint32 {
     CodexToml = 3,         // Codex TOML, one [mcp_servers.<name>] table per server
 };
 
+// How install, remove and the integration check treat a client's configuration file.
+struct ConfigOptions {
+    // JSON dialects: a file with comments or trailing commas (JSON with comments, as Zed writes
+    // its settings) is read, and edited in place: only this build's entry, and the container
+    // that holds it, change; every other byte stays (comments, blank lines, key order,
+    // indentation, line endings, a byte order mark). Without it such a file is refused as
+    // invalid JSON. Files that are plain JSON are treated the same either way.
+    bool keepComments = false;
+};
+
 struct McpClient {
     QString id;          // stable lower-case machine name, e.g. "claude-code"
     QString displayName; // name shown to the user

@@ -77,7 +77,8 @@ void logChange(Operation operation, const Dialect &dialect, const InstallResult 
 
 // Install backs a file with content up before reading it; remove reads first and backs up only
 // when there is something to take out. Either way nothing is rewritten without its backup.
-InstallResult change(Operation operation, const QString &path, ClientFormat format) {
+InstallResult change(Operation operation, const QString &path, ClientFormat format,
+                     const ConfigOptions &options) {
     InstallResult result;
     result.configPath = path;
     const Dialect &row = dialect(format);
@@ -95,8 +96,12 @@ InstallResult change(Operation operation, const QString &path, ClientFormat form
         result.message = install || row.file.toml ? unreadable(path) : removeRefused();
         return result;
     }
-    const ConfigEdit edit =
-        install ? row.file.install(row, file.bytes) : row.file.remove(row, file.bytes);
+    const auto edited = [&](const FileModel &model) {
+        return install ? model.install(row, file.bytes) : model.remove(row, file.bytes);
+    };
+    ConfigEdit edit = edited(row.file);
+    if (!edit.parseError.isEmpty() && options.keepComments && !row.file.toml)
+        edit = edited(kJsoncFile);
     if (!edit.parseError.isEmpty()) {
         result.message = install
                              ? QObject::tr("原文件 JSON 解析失败：%1（已备份到 %2，未修改原文件）")
@@ -127,12 +132,14 @@ InstallResult change(Operation operation, const QString &path, ClientFormat form
 
 } // namespace
 
-InstallResult installToFile(const QString &path, ClientFormat format) {
-    return change(Operation::Install, path, format);
+InstallResult installToFile(const QString &path, ClientFormat format,
+                            const ConfigOptions &options) {
+    return change(Operation::Install, path, format, options);
 }
 
-InstallResult removeFromFile(const QString &path, ClientFormat format) {
-    return change(Operation::Remove, path, format);
+InstallResult removeFromFile(const QString &path, ClientFormat format,
+                             const ConfigOptions &options) {
+    return change(Operation::Remove, path, format, options);
 }
 
 } // namespace quorvelin::mcpsetup

@@ -22,9 +22,12 @@ struct InstallResult {
 // (ok=false, file untouched) when the sidecar is not beside the running executable, when the
 // file is not valid JSON, or when any read, backup or write fails; a failed write leaves the
 // previous content in place.
-InstallResult installToFile(const QString &path, ClientFormat format);
+InstallResult installToFile(const QString &path, ClientFormat format,
+                            const ConfigOptions &options = {});
 // Takes this build's entry out of `path`. Nothing to remove (no file, no entry) is success
-// without a backup or a write.
-InstallResult removeFromFile(const QString &path, ClientFormat format);
+// without a backup or a write. With `options.keepComments`, a container left empty goes too, so
+// that a remove after an install gives the file back as it was.
+InstallResult removeFromFile(const QString &path, ClientFormat format,
+                             const ConfigOptions &options = {});
 
 } // namespace quorvelin::mcpsetup

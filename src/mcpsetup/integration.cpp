@@ -14,14 +14,17 @@ QString normalizePath(const QString &path) {
     return QDir::cleanPath(slashed).toLower();
 }
 
-IntegrationStatus checkIntegration(const QString &path, ClientFormat format) {
+IntegrationStatus checkIntegration(const QString &path, ClientFormat format,
+                                   const ConfigOptions &options) {
     const ConfigBytes file = readConfigBytes(path);
     if (!file.present)
         return {};
     if (!file.ok)
         return {IntegrationState::Unreadable, QString()};
     const Dialect &row = dialect(format);
-    const EntryLookup entry = row.file.lookup(row, file.bytes);
+    EntryLookup entry = row.file.lookup(row, file.bytes);
+    if (!entry.parsed && options.keepComments && !row.file.toml)
+        entry = kJsoncFile.lookup(row, file.bytes);
     if (!entry.parsed)
         return {IntegrationState::Unreadable, QString()};
     if (!entry.found)

@@ -19,6 +19,9 @@ struct IntegrationStatus {
     QString command; // the entry's command as written; empty when there is none
 };
 
-IntegrationStatus checkIntegration(const QString &path, ClientFormat format);
+// With `options.keepComments`, a JSON file with comments is read as well instead of being
+// Unreadable.
+IntegrationStatus checkIntegration(const QString &path, ClientFormat format,
+                                   const ConfigOptions &options = {});
 
 } // namespace quorvelin::mcpsetup

@@ -67,6 +67,8 @@ struct FileModel {
 
 extern const FileModel kJsonFile;
 extern const FileModel kTomlFile;
+// JSON with comments, edited in place; for JSON dialects when comments are to be kept.
+extern const FileModel kJsoncFile;
 
 struct Dialect {
     ClientFormat format;
