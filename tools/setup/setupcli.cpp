@@ -32,10 +32,17 @@ QString tr(const char *source) {
 }
 
 // What a command may take besides --json and --help.
-enum Accepts : unsigned { kNothing = 0, kClientArgument = 1, kConfigOption = 2, kBudgetOption = 4 };
+enum Accepts : unsigned {
+    kNothing = 0,
+    kClientArgument = 1,
+    kConfigOption = 2,
+    kBudgetOption = 4,
+    kKeepCommentsOption = 8,
+};
 
 struct Invocation {
     bool json = false;
+    mcpsetup::ConfigOptions options;
     QString client;
     QString configPath;
     int budgetMs = kDefaultBudgetMs;
@@ -205,12 +212,12 @@ int runClaudeTargets(const Invocation &, Output &output) {
     return kSucceeded;
 }
 
-int runClients(const Invocation &, Output &output) {
+int runClients(const Invocation &invocation, Output &output) {
     const QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
     QJsonArray records;
     for (const mcpsetup::McpClient &client : clients) {
         const mcpsetup::IntegrationStatus status =
-            mcpsetup::checkIntegration(client.configPath, client.format);
+            mcpsetup::checkIntegration(client.configPath, client.format, invocation.options);
         records.append(withStatus(toJson(client), status));
         if (output.json)
             continue;
@@ -249,7 +256,8 @@ QString targetPath(const Invocation &invocation, const mcpsetup::McpClient &clie
 }
 
 struct Change {
-    mcpsetup::InstallResult (*apply)(const QString &, mcpsetup::ClientFormat);
+    mcpsetup::InstallResult (*apply)(const QString &, mcpsetup::ClientFormat,
+                                     const mcpsetup::ConfigOptions &);
     const char *done;      // %1 client, %2 file
     const char *unchanged; // nothing to do; %1 client, %2 file
     const char *failed;    // %1 client, %2 message
@@ -265,7 +273,8 @@ int applyChange(const Change &change, const Invocation &invocation, Output &outp
     const std::optional<mcpsetup::McpClient> client = findClient(invocation.client, output.err);
     if (!client)
         return kUsageError;
-    const mcpsetup::InstallResult r = change.apply(targetPath(invocation, *client), client->format);
+    const mcpsetup::InstallResult r =
+        change.apply(targetPath(invocation, *client), client->format, invocation.options);
     if (output.json) {
         output.record(toJson(r));
     } else if (!r.ok) {
@@ -311,25 +320,33 @@ int runSnippet(const Invocation &invocation, Output &output) {
 }
 
 const Command kCommands[] = {
-    {"clients", "clients [--json]",
+    {"clients", "clients [--keep-comments] [--json]",
      QT_TRANSLATE_NOOP("QObject", "列出支持的客户端：配置格式、配置文件、接入状态与登记的命令"),
-     QT_TRANSLATE_NOOP("QObject", "状态：已接入、未接入、条目不符、无法读取。"), kNothing,
-     runClients},
-    {"install", "install CLIENT [--config PATH] [--json]",
+     QT_TRANSLATE_NOOP("QObject",
+                       "  --keep-comments 带注释或尾随逗号的 JSON 文件（如 Zed 的设置）也照常读取，"
+                       "报告真实状态\n"
+                       "状态：已接入、未接入、条目不符、无法读取。"),
+     kKeepCommentsOption, runClients},
+    {"install", "install CLIENT [--config PATH] [--keep-comments] [--json]",
      QT_TRANSLATE_NOOP("QObject", "把本构建的 sidecar 接入客户端的配置文件（改写前先备份）"),
      QT_TRANSLATE_NOOP("QObject",
                        "  CLIENT          客户端标识，见 clients 命令\n"
                        "  --config PATH   改写这个文件（按该客户端的格式），例如 claude-targets "
                        "列出的实例配置\n"
+                       "  --keep-comments 文件带注释或尾随逗号时就地改写：只动本构建的条目，"
+                       "注释与其余内容原样保留\n"
                        "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
-     kClientArgument | kConfigOption, runInstall},
-    {"remove", "remove CLIENT [--config PATH] [--json]",
+     kClientArgument | kConfigOption | kKeepCommentsOption, runInstall},
+    {"remove", "remove CLIENT [--config PATH] [--keep-comments] [--json]",
      QT_TRANSLATE_NOOP("QObject", "从客户端的配置文件中移除本构建的条目（改写前先备份）"),
-     QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令\n"
-                                  "  --config PATH   改写这个文件（按该客户端的格式）\n"
-                                  "没有可移除的条目也算成功，文件不动。\n"
-                                  "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
-     kClientArgument | kConfigOption, runRemove},
+     QT_TRANSLATE_NOOP("QObject",
+                       "  CLIENT          客户端标识，见 clients 命令\n"
+                       "  --config PATH   改写这个文件（按该客户端的格式）\n"
+                       "  --keep-comments 文件带注释或尾随逗号时就地改写，删去本构建的条目"
+                       "（及因此变空的容器），注释与其余内容原样保留\n"
+                       "没有可移除的条目也算成功，文件不动。\n"
+                       "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
+     kClientArgument | kConfigOption | kKeepCommentsOption, runRemove},
     {"snippet", "snippet CLIENT [--json]",
      QT_TRANSLATE_NOOP("QObject", "打印该客户端格式的配置片段，供手工粘贴"),
      QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令"), kClientArgument,
@@ -360,8 +377,11 @@ void printOverview(QTextStream &stream) {
     stream << tr("用法：%1 <命令> [选项]").arg(QLatin1String(kProgram)) << "\n\n"
            << tr("不借助图形界面，把 Quorvelin 的 MCP 服务接入 AI 客户端、移除并自检。") << "\n\n"
            << tr("命令：") << '\n';
+    qsizetype width = 0;
     for (const Command &command : kCommands)
-        stream << "  " << QString::fromLatin1(command.synopsis).leftJustified(40) << ' '
+        width = qMax(width, qsizetype(qstrlen(command.synopsis)));
+    for (const Command &command : kCommands)
+        stream << "  " << QString::fromLatin1(command.synopsis).leftJustified(width) << ' '
                << tr(command.summary) << '\n';
     stream << '\n'
            << tr("选项：") << '\n'
@@ -385,7 +405,7 @@ void printCommandHelp(QTextStream &stream, const Command &command) {
 // parser would take "--", "--h" and "-hh", and would name only a part of "--x=1" or "-xy".
 qsizetype unknownOptionAt(const QStringList &arguments) {
     const QStringList flags{QStringLiteral("-"), QStringLiteral("-h"), QStringLiteral("--help"),
-                            QStringLiteral("--json")};
+                            QStringLiteral("--json"), QStringLiteral("--keep-comments")};
     const QStringList valued{QStringLiteral("--config"), QStringLiteral("--budget-ms")};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -405,6 +425,7 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
     parser.addOptions(
         {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
          QCommandLineOption(QStringLiteral("json")),
+         QCommandLineOption(QStringLiteral("keep-comments")),
          QCommandLineOption(QStringLiteral("config"), QString(), QStringLiteral("PATH")),
          QCommandLineOption(QStringLiteral("budget-ms"), QString(), QStringLiteral("N"))});
     // Nothing after an unknown option is read, so that a bad value before it comes first.
@@ -433,6 +454,7 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
     if (!complete) // only the last argument can lack its value
         return tr("选项 %1 缺少取值").arg(arguments.last());
     invocation.json = parser.isSet(QStringLiteral("json"));
+    invocation.options.keepComments = parser.isSet(QStringLiteral("keep-comments"));
     return QString();
 }
 
@@ -444,6 +466,8 @@ QString checkFit(const Command &command, const QCommandLineParser &parser,
         return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--config"));
     if (parser.isSet(QStringLiteral("budget-ms")) && !(command.accepts & kBudgetOption))
         return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--budget-ms"));
+    if (parser.isSet(QStringLiteral("keep-comments")) && !(command.accepts & kKeepCommentsOption))
+        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--keep-comments"));
     const bool takesClient = command.accepts & kClientArgument;
     if (takesClient && positionals.isEmpty())
         return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(name);
