@@ -1,13 +1,11 @@
 #include "sidecar/bridge.h"
 
 #include "logger/logger.h"
+#include "mcpproto/bridgemodule.h"
 #include "mcpproto/protocol.h"
-#include "sidecar/bridgetransport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QJsonDocument>
-#include <QLibrary>
 
 namespace quorvelin::sidecar {
 
@@ -29,37 +27,16 @@ QByteArray requestLine(const QString &name, const QJsonObject &arguments, const 
     return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// Where a local server of this name listens. On Unix a bare name means the socket file of that
-// name in the resolved temporary directory; resolving it costs several system calls per call, so
-// it is resolved again only when TMPDIR changes.
-QString serverAddress(const QString &name) {
-#ifdef Q_OS_WIN
-    return name;
-#else
-    struct Resolved {
-        QByteArray tmpdir;
-        QString directory;
-    };
-    static Resolved resolved{QByteArray(), QString()};
-    const QByteArray tmpdir = qgetenv("TMPDIR");
-    if (resolved.directory.isEmpty() || tmpdir != resolved.tmpdir)
-        resolved = {tmpdir, QDir::tempPath()};
-    return resolved.directory + QLatin1Char('/') + name;
-#endif
-}
-
 // Loaded at the first bridge call, not at start: the network stack and the dozen libraries
 // it pulls in are most of what a start would otherwise map and relocate. A module that is
 // missing or broken is an incomplete installation; every call then finds no GUI program.
-BridgeExchangeFunction exchangeFunction() {
-    static const BridgeExchangeFunction function = [] {
-        QLibrary module(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                        QLatin1String(kBridgeModuleName));
-        const auto resolved =
-            reinterpret_cast<BridgeExchangeFunction>(module.resolve(kBridgeExchangeSymbol));
-        if (!resolved)
-            qCCritical(asCore).noquote() << "GUI bridge module not loaded:" << module.errorString();
-        return resolved;
+mcpproto::BridgeExchangeFunction exchangeFunction() {
+    static const mcpproto::BridgeExchangeFunction function = [] {
+        const mcpproto::BridgeModule module =
+            mcpproto::loadBridgeModule(QCoreApplication::applicationDirPath());
+        if (!module.exchange)
+            qCCritical(asCore).noquote() << "GUI bridge module not loaded:" << module.error;
+        return module.exchange;
     }();
     return function;
 }
@@ -68,10 +45,10 @@ BridgeExchangeFunction exchangeFunction() {
 
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind) {
-    const BridgeExchangeFunction exchange = exchangeFunction();
+    const mcpproto::BridgeExchangeFunction exchange = exchangeFunction();
     QByteArray received;
-    if (!exchange || !exchange(serverAddress(mcpproto::socketName()),
-                               requestLine(name, arguments, kind), &received))
+    if (!exchange ||
+        !exchange(mcpproto::bridgeAddress(), requestLine(name, arguments, kind), &received))
         return mcpproto::makeError(needGuiMessage());
     const qsizetype end = received.indexOf('\n');
     if (end < 0)

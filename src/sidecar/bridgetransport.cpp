@@ -1,4 +1,4 @@
-#include "sidecar/bridgetransport.h"
+#include "mcpproto/bridgemodule.h"
 
 #include <QElapsedTimer>
 #include <QLocalSocket>
@@ -44,7 +44,7 @@ extern "C" Q_DECL_EXPORT bool quorvelinBridgeExchange(const QString &address,
                                                       const QByteArray &requestLine,
                                                       QByteArray *received) {
     static_assert(std::is_same_v<decltype(&quorvelinBridgeExchange),
-                                 quorvelin::sidecar::BridgeExchangeFunction>);
+                                 quorvelin::mcpproto::BridgeExchangeFunction>);
     QLocalSocket socket;
     socket.connectToServer(address, QIODevice::ReadWrite);
     if (!socket.waitForConnected(kConnectMs))
@@ -56,4 +56,14 @@ extern "C" Q_DECL_EXPORT bool quorvelinBridgeExchange(const QString &address,
     *received = receiveUntilLineFeed(socket);
     socket.disconnectFromServer();
     return true;
+}
+
+extern "C" Q_DECL_EXPORT bool quorvelinBridgeConnects(const QString &address, int timeoutMs) {
+    static_assert(std::is_same_v<decltype(&quorvelinBridgeConnects),
+                                 quorvelin::mcpproto::BridgeConnectsFunction>);
+    QLocalSocket socket;
+    socket.connectToServer(address, QIODevice::ReadWrite);
+    const bool connected = socket.waitForConnected(timeoutMs);
+    socket.abort();
+    return connected;
 }
