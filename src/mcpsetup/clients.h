@@ -23,6 +23,10 @@ struct ConfigOptions {
     // indentation, line endings, a byte order mark). Without it such a file is refused as
     // invalid JSON. Files that are plain JSON are treated the same either way.
     bool keepComments = false;
+    // Install and remove: when the file loads for its client before the change and would not
+    // after it (read as the client reads it: strict JSON, JSON with comments for Zed, TOML 1.0
+    // for Codex), nothing is written and the message says why and how to fix the file.
+    bool checked = false;
 };
 
 struct McpClient {

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QObject>
 
+#include <algorithm>
+
 namespace quorvelin::mcpsetup {
 
 namespace {
@@ -75,6 +77,38 @@ void logChange(Operation operation, const Dialect &dialect, const InstallResult 
     qCInfo(asService).noquote() << line;
 }
 
+bool hasEntryTable(const QByteArray &content) {
+    const TomlDoc doc = tomlParse(QString::fromUtf8(content));
+    return std::any_of(doc.sections.begin(), doc.sections.end(), [](const TomlSection &section) {
+        return section.path.size() == 2 && isEntrySection(section, serverEntryName());
+    });
+}
+
+// Why the change would leave a file that its client loads today unable to load; empty when it
+// would not.
+QString checkedRefusal(const Dialect &dialect, const QByteArray &before, const QByteArray &after,
+                       const QString &path) {
+    if (!clientLoad(dialect, before).loads)
+        return QString();
+    const ClientLoad load = clientLoad(dialect, after);
+    if (load.loads)
+        return QString();
+    const TomlEntry entry = dialect.file.toml ? tomlEntry(before, serverEntryName()) : TomlEntry();
+    if (entry.present && !hasEntryTable(before)) {
+        const QString spelled =
+            entry.inlineTable
+                ? QObject::tr("未改动：%1 第 %2 行已用内联表定义了 mcp_servers.%3，再添加 "
+                              "[mcp_servers.%3] 表会让客户端无法加载该文件。请删去那一处定义，"
+                              "或把它改写成 [mcp_servers.%3] 表，然后再试。")
+                : QObject::tr("未改动：%1 第 %2 行已用点号键定义了 mcp_servers.%3，再添加 "
+                              "[mcp_servers.%3] 表会让客户端无法加载该文件。请删去定义它的"
+                              "那些点号键，或把它们改写成 [mcp_servers.%3] 表，然后再试。");
+        return spelled.arg(forDisplay(path), QString::number(entry.line), serverEntryName());
+    }
+    return QObject::tr("未改动：改写后 %1 将无法被客户端加载（第 %2 行：%3）。")
+        .arg(forDisplay(path), QString::number(load.line), load.reason);
+}
+
 // Install backs a file with content up before reading it; remove reads first and backs up only
 // when there is something to take out. Either way nothing is rewritten without its backup.
 InstallResult change(Operation operation, const QString &path, ClientFormat format,
@@ -112,6 +146,11 @@ InstallResult change(Operation operation, const QString &path, ClientFormat form
     if (!edit.changed) {
         result.ok = true;
         return result;
+    }
+    if (options.checked) {
+        result.message = checkedRefusal(row, file.bytes, edit.bytes, path);
+        if (!result.message.isEmpty())
+            return result;
     }
     // Install tells what it found even when the write fails; remove only what it did.
     if (install) {

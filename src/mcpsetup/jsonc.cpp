@@ -50,24 +50,20 @@ public:
     JsoncDocument read() {
         JsoncDocument document;
         qsizetype at = text_.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        if (!space(at) || !value(at, document.root, 0) || !space(at))
-            document.error = error_;
-        else if (at < text_.size())
-            document.error = failure(at, QObject::tr("值之后还有多余的内容"));
+        if (space(at) && value(at, document.root, 0) && space(at) && at < text_.size())
+            fail(at, QObject::tr("值之后还有多余的内容"));
+        document.error = error_;
+        document.errorLine = errorLine_;
         return document;
     }
 
 private:
     // "第 3 行第 7 列：why"; columns count characters.
-    QString failure(qsizetype at, const QString &why) {
-        const qsizetype lineStart = text_.lastIndexOf('\n', at - 1) + 1;
-        const qsizetype line = text_.left(lineStart).count('\n') + 1;
-        const qsizetype column = QString::fromUtf8(text_.mid(lineStart, at - lineStart)).size() + 1;
-        return QObject::tr("第 %1 行第 %2 列：%3").arg(line).arg(column).arg(why);
-    }
-
     bool fail(qsizetype at, const QString &why) {
-        error_ = failure(at, why);
+        const qsizetype lineStart = text_.lastIndexOf('\n', at - 1) + 1;
+        errorLine_ = int(text_.left(lineStart).count('\n')) + 1;
+        const qsizetype column = QString::fromUtf8(text_.mid(lineStart, at - lineStart)).size() + 1;
+        error_ = QObject::tr("第 %1 行第 %2 列：%3").arg(errorLine_).arg(column).arg(why);
         return false;
     }
 
@@ -256,6 +252,7 @@ private:
 
     const QByteArray &text_;
     QString error_;
+    int errorLine_ = 0;
 };
 
 // --- Editing

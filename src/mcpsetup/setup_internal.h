@@ -87,6 +87,29 @@ QJsonObject buildJsonEntry(ClientFormat format);
 // The command path stored in `entry` in the shape of `format`; empty for any other shape.
 QString extractCommand(ClientFormat format, const QJsonValue &entry);
 
+// --- What the client itself makes of a file
+
+struct ClientLoad {
+    bool loads = true;
+    int line = 0;   // where its reader stops, from 1; 0 when it loads
+    QString reason; // the reader's own words
+};
+
+// Read as the client reads it: strict JSON, JSON with comments for Zed, TOML 1.0 for Codex.
+// Empty content loads (the client treats it as no configuration).
+ClientLoad clientLoad(const Dialect &dialect, const QByteArray &content);
+
+// Codex: the table mcp_servers.<name> as a TOML reader sees it, whatever its spelling.
+struct TomlEntry {
+    bool present = false;
+    bool inlineTable = false; // written as name = { ... }
+    int line = 0;             // where it is defined, from 1
+    QString command;          // its "command" string; empty when absent or not a string
+};
+
+// Nothing present when the text is not TOML.
+TomlEntry tomlEntry(const QByteArray &content, const QString &name);
+
 // --- Configuration files
 // "<path>.bak.yyyyMMdd_HHmmss", with "_1", "_2", ... appended while that name is taken.
 QString uniqueBackupPath(const QString &path);
