@@ -1,6 +1,7 @@
 #include "setup/setupcli.h"
 
 #include "mcpsetup/discovery.h"
+#include "mcpsetup/doctor.h"
 #include "mcpsetup/entry.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/integration.h"
@@ -38,6 +39,8 @@ enum Accepts : unsigned {
     kConfigOption = 2,
     kBudgetOption = 4,
     kKeepCommentsOption = 8,
+    kUncheckedOption = 16,
+    kOptionalClient = 32,
 };
 
 struct Invocation {
@@ -319,6 +322,67 @@ int runSnippet(const Invocation &invocation, Output &output) {
     return kSucceeded;
 }
 
+struct StateMark {
+    mcpsetup::FindingState state;
+    const char *name;
+    const char *mark;
+};
+
+const StateMark kStateMarks[] = {
+    {mcpsetup::FindingState::Ok, "Ok", "✓"},
+    {mcpsetup::FindingState::Warning, "Warning", "!"},
+    {mcpsetup::FindingState::Problem, "Problem", "✗"},
+};
+
+const StateMark &stateMark(mcpsetup::FindingState state) {
+    for (const StateMark &row : kStateMarks) {
+        if (row.state == state)
+            return row;
+    }
+    return kStateMarks[0];
+}
+
+QJsonObject toJson(const mcpsetup::Finding &f) {
+    return {{QStringLiteral("clientId"), f.clientId},
+            {QStringLiteral("state"), QLatin1String(stateMark(f.state).name)},
+            {QStringLiteral("text"), f.text},
+            {QStringLiteral("hint"), f.hint}};
+}
+
+// The installation first, then each client, its findings under its name.
+int runDoctor(const Invocation &invocation, Output &output) {
+    QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
+    if (!invocation.client.isEmpty()) {
+        const std::optional<mcpsetup::McpClient> client = findClient(invocation.client, output.err);
+        if (!client)
+            return kUsageError;
+        clients = {*client};
+    }
+    QList<std::pair<QString, QList<mcpsetup::Finding>>> groups{
+        {tr("本机安装"), mcpsetup::installationFindings()}};
+    for (const mcpsetup::McpClient &client : clients)
+        groups.append({client.displayName + QStringLiteral("  ") + client.id,
+                       mcpsetup::clientFindings(client)});
+    QJsonArray records;
+    bool problem = false;
+    for (const auto &[heading, findings] : groups) {
+        if (!output.json)
+            output.out << heading << '\n';
+        for (const mcpsetup::Finding &finding : findings) {
+            problem = problem || finding.state == mcpsetup::FindingState::Problem;
+            records.append(toJson(finding));
+            if (output.json)
+                continue;
+            output.out << "    " << stateMark(finding.state).mark << ' ' << finding.text << '\n';
+            if (!finding.hint.isEmpty())
+                output.out << "      → " << finding.hint << '\n';
+        }
+    }
+    if (output.json)
+        output.record(records);
+    return problem ? kFailed : kSucceeded;
+}
+
 const Command kCommands[] = {
     {"clients", "clients [--keep-comments] [--json]",
      QT_TRANSLATE_NOOP("QObject", "列出支持的客户端：配置格式、配置文件、接入状态与登记的命令"),
@@ -327,7 +391,7 @@ const Command kCommands[] = {
                        "报告真实状态\n"
                        "状态：已接入、未接入、条目不符、无法读取。"),
      kKeepCommentsOption, runClients},
-    {"install", "install CLIENT [--config PATH] [--keep-comments] [--json]",
+    {"install", "install CLIENT [--config PATH] [--keep-comments] [--unchecked] [--json]",
      QT_TRANSLATE_NOOP("QObject", "把本构建的 sidecar 接入客户端的配置文件（改写前先备份）"),
      QT_TRANSLATE_NOOP("QObject",
                        "  CLIENT          客户端标识，见 clients 命令\n"
@@ -335,18 +399,21 @@ const Command kCommands[] = {
                        "列出的实例配置\n"
                        "  --keep-comments 文件带注释或尾随逗号时就地改写：只动本构建的条目，"
                        "注释与其余内容原样保留\n"
+                       "  --unchecked     不检查改写后客户端能否加载该文件（默认会拒绝写出"
+                       "客户端无法加载的文件，并说明原因）\n"
                        "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
-     kClientArgument | kConfigOption | kKeepCommentsOption, runInstall},
-    {"remove", "remove CLIENT [--config PATH] [--keep-comments] [--json]",
+     kClientArgument | kConfigOption | kKeepCommentsOption | kUncheckedOption, runInstall},
+    {"remove", "remove CLIENT [--config PATH] [--keep-comments] [--unchecked] [--json]",
      QT_TRANSLATE_NOOP("QObject", "从客户端的配置文件中移除本构建的条目（改写前先备份）"),
      QT_TRANSLATE_NOOP("QObject",
                        "  CLIENT          客户端标识，见 clients 命令\n"
                        "  --config PATH   改写这个文件（按该客户端的格式）\n"
                        "  --keep-comments 文件带注释或尾随逗号时就地改写，删去本构建的条目"
                        "（及因此变空的容器），注释与其余内容原样保留\n"
+                       "  --unchecked     不检查改写后客户端能否加载该文件\n"
                        "没有可移除的条目也算成功，文件不动。\n"
                        "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
-     kClientArgument | kConfigOption | kKeepCommentsOption, runRemove},
+     kClientArgument | kConfigOption | kKeepCommentsOption | kUncheckedOption, runRemove},
     {"snippet", "snippet CLIENT [--json]",
      QT_TRANSLATE_NOOP("QObject", "打印该客户端格式的配置片段，供手工粘贴"),
      QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令"), kClientArgument,
@@ -357,6 +424,13 @@ const Command kCommands[] = {
      QT_TRANSLATE_NOOP("QObject", "  --budget-ms N   整个自检的时间预算，单位毫秒（默认 10000）\n"
                                   "退出状态：两个应答都在预算内到达为 0，否则为 1。"),
      kBudgetOption, runProbe},
+    {"doctor", "doctor [CLIENT] [--json]",
+     QT_TRANSLATE_NOOP("QObject", "诊断客户端为何看不到本机的 MCP 服务：配置文件、条目、遮蔽它的"
+                                  "配置、sidecar、主程序与工具目录"),
+     QT_TRANSLATE_NOOP("QObject", "  CLIENT          只诊断这个客户端（默认诊断全部客户端）\n"
+                                  "每一项发现标为 ✓ 正常、! 警告或 ✗ 问题，并附处理建议。\n"
+                                  "退出状态：没有问题为 0，有问题为 1（警告不算）。"),
+     kOptionalClient, runDoctor},
     {"claude-targets", "claude-targets [--json]",
      QT_TRANSLATE_NOOP("QObject", "列出本构建的 Claude Code 默认配置及各实例配置，并显示接入状态"),
      QT_TRANSLATE_NOOP("QObject", "每个路径都可作为 install/remove 的 --config 参数。"), kNothing,
@@ -401,12 +475,32 @@ void printCommandHelp(QTextStream &stream, const Command &command) {
 
 // ---- parsing
 
+// The options that only some commands take; --json and --help go with every command.
+struct CommandOption {
+    const char *name;
+    const char *valueName; // empty for a flag
+    Accepts flag;
+};
+
+const CommandOption kCommandOptions[] = {
+    {"config", "PATH", kConfigOption},
+    {"budget-ms", "N", kBudgetOption},
+    {"keep-comments", "", kKeepCommentsOption},
+    {"unchecked", "", kUncheckedOption},
+};
+
+QString spelled(const CommandOption &option) {
+    return QStringLiteral("--") + QLatin1String(option.name);
+}
+
 // Where the first argument stands that is no option of ours, arguments.size() if none. The
 // parser would take "--", "--h" and "-hh", and would name only a part of "--x=1" or "-xy".
 qsizetype unknownOptionAt(const QStringList &arguments) {
-    const QStringList flags{QStringLiteral("-"), QStringLiteral("-h"), QStringLiteral("--help"),
-                            QStringLiteral("--json"), QStringLiteral("--keep-comments")};
-    const QStringList valued{QStringLiteral("--config"), QStringLiteral("--budget-ms")};
+    QStringList flags{QStringLiteral("-"), QStringLiteral("-h"), QStringLiteral("--help"),
+                      QStringLiteral("--json")};
+    QStringList valued;
+    for (const CommandOption &option : kCommandOptions)
+        (*option.valueName ? valued : flags).append(spelled(option));
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (valued.contains(argument))
@@ -422,12 +516,11 @@ qsizetype unknownOptionAt(const QStringList &arguments) {
 QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocation &invocation) {
     // Options may follow the command too.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    parser.addOptions(
-        {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
-         QCommandLineOption(QStringLiteral("json")),
-         QCommandLineOption(QStringLiteral("keep-comments")),
-         QCommandLineOption(QStringLiteral("config"), QString(), QStringLiteral("PATH")),
-         QCommandLineOption(QStringLiteral("budget-ms"), QString(), QStringLiteral("N"))});
+    parser.addOptions({QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                       QCommandLineOption(QStringLiteral("json"))});
+    for (const CommandOption &option : kCommandOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(option.name), QString(),
+                                            QLatin1String(option.valueName)));
     // Nothing after an unknown option is read, so that a bad value before it comes first.
     const qsizetype unknown = unknownOptionAt(arguments);
     const bool complete =
@@ -455,6 +548,7 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
         return tr("选项 %1 缺少取值").arg(arguments.last());
     invocation.json = parser.isSet(QStringLiteral("json"));
     invocation.options.keepComments = parser.isSet(QStringLiteral("keep-comments"));
+    invocation.options.checked = !parser.isSet(QStringLiteral("unchecked"));
     return QString();
 }
 
@@ -462,14 +556,12 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
 QString checkFit(const Command &command, const QCommandLineParser &parser,
                  const QStringList &positionals) {
     const QString name = QLatin1String(command.name);
-    if (parser.isSet(QStringLiteral("config")) && !(command.accepts & kConfigOption))
-        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--config"));
-    if (parser.isSet(QStringLiteral("budget-ms")) && !(command.accepts & kBudgetOption))
-        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--budget-ms"));
-    if (parser.isSet(QStringLiteral("keep-comments")) && !(command.accepts & kKeepCommentsOption))
-        return tr("命令 %1 不接受选项 %2").arg(name, QStringLiteral("--keep-comments"));
-    const bool takesClient = command.accepts & kClientArgument;
-    if (takesClient && positionals.isEmpty())
+    for (const CommandOption &option : kCommandOptions) {
+        if (parser.isSet(QLatin1String(option.name)) && !(command.accepts & option.flag))
+            return tr("命令 %1 不接受选项 %2").arg(name, spelled(option));
+    }
+    const bool takesClient = command.accepts & (kClientArgument | kOptionalClient);
+    if ((command.accepts & kClientArgument) && positionals.isEmpty())
         return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(name);
     if (positionals.size() > (takesClient ? 1 : 0))
         return tr("多余的参数：%1").arg(positionals.value(takesClient ? 1 : 0));
