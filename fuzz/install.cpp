@@ -1,9 +1,11 @@
 // Install and remove over arbitrary file contents in every dialect. The first byte picks the
-// dialect (bits 0-1) and the operation (bit 2: remove instead of install); the rest is the file.
-// Never a crash; a failed run leaves the file byte-identical; a file with content is never
-// rewritten without a backup byte-identical to the old content.
+// dialect (bits 0-1), the operation (bit 2: remove instead of install) and whether it is checked
+// (bit 3); the rest is the file. Never a crash; a failed run leaves the file byte-identical; a
+// file with content is never rewritten without a backup byte-identical to the old content; a
+// checked run never leaves a file its client loaded unable to load.
 #include "mcpsetup/install.h"
 #include "fuzzsupport.h"
+#include "mcpsetup/setup_internal.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,12 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const auto format = ClientFormat(data[0] & 3);
     const bool remove = data[0] & 4;
+    const ConfigOptions options{false, bool(data[0] & 8)};
     const QByteArray old = input.mid(1);
 
     const fuzz::ScratchFile file(QStringLiteral("config"), old);
     const QString path = file.path();
     const InstallResult result =
-        remove ? removeFromFile(path, format) : installToFile(path, format);
+        remove ? removeFromFile(path, format, options) : installToFile(path, format, options);
     const QByteArray now = file.content();
     if (result.configPath != path)
         fuzz::fail("configPath is not the path passed in", input);
@@ -45,5 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (result.ok && now != old && format != ClientFormat::CodexToml &&
         !QJsonDocument::fromJson(now).isObject())
         fuzz::fail("a rewritten JSON file is not a JSON object", input);
+    const Dialect &row = dialect(format);
+    if (options.checked && clientLoad(row, old).loads && !clientLoad(row, now).loads)
+        fuzz::fail("a checked run left a file its client loaded unable to load", input);
     return 0;
 }
