@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QObject>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -278,8 +277,7 @@ QList<Finding> installationFindings(int probeBudgetMs) {
                               .arg(mcpproto::socketName()),
                           QObject::tr("打开 Quorvelin（它会常驻托盘）。")));
     }
-    const QString catalogue = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                              QStringLiteral("/mcp-tools.json");
+    const QString catalogue = toolCataloguePath();
     const ConfigBytes file = readConfigBytes(catalogue);
     const QJsonValue tools =
         QJsonDocument::fromJson(file.bytes).object().value(QStringLiteral("tools"));

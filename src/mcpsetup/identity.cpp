@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace quorvelin::mcpsetup {
 
@@ -34,6 +35,11 @@ bool isDevBuild() {
 
 QString serverEntryName() {
     return isDevBuild() ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin");
+}
+
+QString toolCataloguePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/mcp-tools.json");
 }
 
 void setApplicationIdentity() {

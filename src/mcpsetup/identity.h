@@ -20,6 +20,10 @@ bool isDevBuild();
 // "quorvelin-dev" for a development build, otherwise "quorvelin".
 QString serverEntryName();
 
+// The tool catalogue "mcp-tools.json" in the application data directory of the identity this
+// process has set: the GUI program writes it, the sidecar reads it.
+QString toolCataloguePath();
+
 // The application identity of this world: organization "Brenlow", domain "com.brenlow",
 // application "Quorvelin" ("Quorvelin-Dev" in the dev world), version "3.1.0". It fixes the
 // application data directory that the sidecar and the GUI program share.

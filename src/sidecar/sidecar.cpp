@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QStandardPaths>
 #include <QStringList>
 
 #include <csignal>
@@ -56,8 +55,7 @@ Outcome initialize(const QJsonObject &params, const BridgeCall &) {
 
 // The GUI program writes the catalogue; it is read afresh so edits show at once.
 Outcome toolsList(const QJsonObject &, const BridgeCall &) {
-    QFile file(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-               QStringLiteral("/mcp-tools.json"));
+    QFile file(mcpsetup::toolCataloguePath());
     QJsonArray tools;
     if (file.open(QIODevice::ReadOnly))
         tools = QJsonDocument::fromJson(file.readAll())
