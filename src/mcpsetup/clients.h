@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mcpsetup/enums.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -7,13 +9,6 @@
 // The seven supported AI clients, the dialect of each one's MCP configuration and where that
 // file lives. Nothing here touches the file system.
 namespace quorvelin::mcpsetup {
-
-enum class ClientFormat : qint32 {
-    McpServersJson = 0,    // JSON, entries under "mcpServers"
-    ZedContextServers = 1, // Zed settings JSON, entries under "context_servers"
-    OpenCodeMcp = 2,       // OpenCode JSON, entries under "mcp"
-    CodexToml = 3,         // Codex TOML, one [mcp_servers.<name>] table per server
-};
 
 // How install, remove and the integration check treat a client's configuration file.
 struct ConfigOptions {
@@ -30,6 +25,15 @@ struct ConfigOptions {
 };
 
 struct McpClient {
+    Q_GADGET
+    Q_PROPERTY(QString id MEMBER id)
+    Q_PROPERTY(QString displayName MEMBER displayName)
+    Q_PROPERTY(QString configPath MEMBER configPath)
+    Q_PROPERTY(quorvelin::mcpsetup::ClientFormat format MEMBER format)
+    Q_PROPERTY(bool hasCli MEMBER hasCli)
+    Q_PROPERTY(QString cliCommand MEMBER cliCommand)
+
+public:
     QString id;          // stable lower-case machine name, e.g. "claude-code"
     QString displayName; // name shown to the user
     QString configPath;  // absolute path of the configuration file (may not exist)

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 namespace quorvelin::mcpsetup {
 
 // One Claude Code configuration file that can be offered as an install target.
 struct ClaudeCodeTarget {
+    Q_GADGET
+    Q_PROPERTY(QString label MEMBER label)
+    Q_PROPERTY(QString configPath MEMBER configPath)
+    Q_PROPERTY(bool isDefault MEMBER isDefault)
+
+public:
     // Shown to the user.
     QString label;
     // Absolute path of the target's .claude.json, native separators; it may not exist yet.

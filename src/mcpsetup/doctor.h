@@ -10,13 +10,14 @@
 // installation's findings start the sidecar once, for its self-test.
 namespace quorvelin::mcpsetup {
 
-enum class FindingState : qint32 {
-    Ok = 0,      // as it should be
-    Warning = 1, // worth knowing; nothing here keeps a client from starting our server
-    Problem = 2, // a client cannot load its file, starts no server of ours, or starts another
-};
-
 struct Finding {
+    Q_GADGET
+    Q_PROPERTY(QString clientId MEMBER clientId)
+    Q_PROPERTY(quorvelin::mcpsetup::FindingState state MEMBER state)
+    Q_PROPERTY(QString text MEMBER text)
+    Q_PROPERTY(QString hint MEMBER hint)
+
+public:
     QString clientId; // the catalogue id of the client; empty for the installation itself
     FindingState state = FindingState::Ok;
     QString text; // what was found, for the user

@@ -10,6 +10,15 @@
 namespace quorvelin::mcpsetup {
 
 struct InstallResult {
+    Q_GADGET
+    Q_PROPERTY(bool ok MEMBER ok)
+    Q_PROPERTY(QString configPath MEMBER configPath)
+    Q_PROPERTY(QString backupPath MEMBER backupPath)
+    Q_PROPERTY(bool replaced MEMBER replaced)
+    Q_PROPERTY(qint32 staleRemoved MEMBER staleRemoved)
+    Q_PROPERTY(QString message MEMBER message)
+
+public:
     bool ok = false;
     QString configPath;      // the path passed in, on every outcome
     QString backupPath;      // the backup made by this call; empty when none was made

@@ -7,14 +7,12 @@
 // Whether a client's configuration starts this installation's sidecar. Only reads.
 namespace quorvelin::mcpsetup {
 
-enum class IntegrationState : qint32 {
-    NotInstalled = 0, // no file, empty file, or no entry under this build's name
-    Installed = 1,    // the entry's command is this sidecar and exists
-    Mismatch = 2,     // the entry's command is empty, unrecognised, elsewhere or missing
-    Unreadable = 3,   // the file cannot be opened, or (JSON) is not valid JSON
-};
-
 struct IntegrationStatus {
+    Q_GADGET
+    Q_PROPERTY(quorvelin::mcpsetup::IntegrationState state MEMBER state)
+    Q_PROPERTY(QString command MEMBER command)
+
+public:
     IntegrationState state = IntegrationState::NotInstalled;
     QString command; // the entry's command as written; empty when there is none
 };

@@ -28,7 +28,7 @@ struct JsoncMember {
 };
 
 struct JsoncDocument {
-    QString error; // empty when the text is JSON with comments; otherwise where and why not
+    QString error;     // empty when the text is JSON with comments; otherwise where and why not
     int errorLine = 0; // the line of the error, from 1
     JsoncValue root;
 };

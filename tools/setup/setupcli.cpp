@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaEnum>
 #include <QTextStream>
 
 #include <optional>
@@ -108,54 +109,14 @@ QJsonObject toJson(const mcpsetup::InstallResult &r) {
             {QStringLiteral("message"), r.message}};
 }
 
-struct StateRow {
-    mcpsetup::IntegrationState state;
-    const char *name;
-    const char *text;
-};
-
-const StateRow kStates[] = {
-    {mcpsetup::IntegrationState::NotInstalled, "NotInstalled",
-     QT_TRANSLATE_NOOP("QObject", "未接入")},
-    {mcpsetup::IntegrationState::Installed, "Installed", QT_TRANSLATE_NOOP("QObject", "已接入")},
-    {mcpsetup::IntegrationState::Mismatch, "Mismatch",
-     QT_TRANSLATE_NOOP("QObject", "条目不符：命令为空、指向别处或文件不存在")},
-    {mcpsetup::IntegrationState::Unreadable, "Unreadable",
-     QT_TRANSLATE_NOOP("QObject", "无法读取：文件打不开或不是有效的 JSON")},
-};
-
-const StateRow &stateRow(mcpsetup::IntegrationState state) {
-    for (const StateRow &row : kStates) {
-        if (row.state == state)
-            return row;
-    }
-    return kStates[0];
-}
-
-struct FormatRow {
-    mcpsetup::ClientFormat format;
-    const char *name;
-    const char *shape;
-};
-
-const FormatRow kFormats[] = {
-    {mcpsetup::ClientFormat::McpServersJson, "McpServersJson", "JSON · mcpServers"},
-    {mcpsetup::ClientFormat::ZedContextServers, "ZedContextServers", "JSON · context_servers"},
-    {mcpsetup::ClientFormat::OpenCodeMcp, "OpenCodeMcp", "JSON · mcp"},
-    {mcpsetup::ClientFormat::CodexToml, "CodexToml", "TOML · [mcp_servers.*]"},
-};
-
-const FormatRow &formatRow(mcpsetup::ClientFormat format) {
-    for (const FormatRow &row : kFormats) {
-        if (row.format == format)
-            return row;
-    }
-    return kFormats[0];
+// An enumerator's name, as the JSON records give it ("CodexToml", "Installed", "Problem").
+template <typename Enum> QString keyOf(Enum value) {
+    return QString::fromLatin1(QMetaEnum::fromType<Enum>().valueToKey(int(value)));
 }
 
 // The integration state of one file, merged into the record that names the file.
 QJsonObject withStatus(QJsonObject record, const mcpsetup::IntegrationStatus &status) {
-    record.insert(QStringLiteral("state"), QLatin1String(stateRow(status.state).name));
+    record.insert(QStringLiteral("state"), keyOf(status.state));
     record.insert(QStringLiteral("command"), status.command);
     return record;
 }
@@ -164,7 +125,7 @@ QJsonObject toJson(const mcpsetup::McpClient &c) {
     return {{QStringLiteral("id"), c.id},
             {QStringLiteral("displayName"), c.displayName},
             {QStringLiteral("configPath"), c.configPath},
-            {QStringLiteral("format"), QLatin1String(formatRow(c.format).name)},
+            {QStringLiteral("format"), keyOf(c.format)},
             {QStringLiteral("hasCli"), c.hasCli},
             {QStringLiteral("cliCommand"), c.cliCommand}};
 }
@@ -176,7 +137,7 @@ QString shown(const QString &path) {
 }
 
 void printStatus(QTextStream &out, const mcpsetup::IntegrationStatus &status) {
-    out << "    " << tr(stateRow(status.state).text);
+    out << "    " << mcpsetup::integrationStateLabel(status.state);
     if (!status.command.isEmpty())
         out << tr("（命令：%1）").arg(shown(status.command));
     out << '\n';
@@ -225,7 +186,7 @@ int runClients(const Invocation &invocation, Output &output) {
         if (output.json)
             continue;
         output.out << client.displayName << "  " << client.id << "  "
-                   << QString::fromUtf8(formatRow(client.format).shape) << '\n'
+                   << mcpsetup::formatLabel(client.format) << '\n'
                    << "    " << shown(client.configPath) << '\n';
         printStatus(output.out, status);
     }
@@ -313,38 +274,29 @@ int runSnippet(const Invocation &invocation, Output &output) {
         return kUsageError;
     const QString snippet = mcpsetup::buildMcpServerSnippet(client->format);
     if (output.json)
-        output.record(
-            QJsonObject{{QStringLiteral("id"), client->id},
-                        {QStringLiteral("format"), QLatin1String(formatRow(client->format).name)},
-                        {QStringLiteral("snippet"), snippet}});
+        output.record(QJsonObject{{QStringLiteral("id"), client->id},
+                                  {QStringLiteral("format"), keyOf(client->format)},
+                                  {QStringLiteral("snippet"), snippet}});
     else
         output.out << snippet;
     return kSucceeded;
 }
 
-struct StateMark {
-    mcpsetup::FindingState state;
-    const char *name;
-    const char *mark;
-};
-
-const StateMark kStateMarks[] = {
-    {mcpsetup::FindingState::Ok, "Ok", "✓"},
-    {mcpsetup::FindingState::Warning, "Warning", "!"},
-    {mcpsetup::FindingState::Problem, "Problem", "✗"},
-};
-
-const StateMark &stateMark(mcpsetup::FindingState state) {
-    for (const StateMark &row : kStateMarks) {
-        if (row.state == state)
-            return row;
+// How the doctor marks a finding in text output.
+const char *mark(mcpsetup::FindingState state) {
+    switch (state) {
+    case mcpsetup::FindingState::Problem:
+        return "✗";
+    case mcpsetup::FindingState::Warning:
+        return "!";
+    default:
+        return "✓";
     }
-    return kStateMarks[0];
 }
 
 QJsonObject toJson(const mcpsetup::Finding &f) {
     return {{QStringLiteral("clientId"), f.clientId},
-            {QStringLiteral("state"), QLatin1String(stateMark(f.state).name)},
+            {QStringLiteral("state"), keyOf(f.state)},
             {QStringLiteral("text"), f.text},
             {QStringLiteral("hint"), f.hint}};
 }
@@ -373,7 +325,7 @@ int runDoctor(const Invocation &invocation, Output &output) {
             records.append(toJson(finding));
             if (output.json)
                 continue;
-            output.out << "    " << stateMark(finding.state).mark << ' ' << finding.text << '\n';
+            output.out << "    " << mark(finding.state) << ' ' << finding.text << '\n';
             if (!finding.hint.isEmpty())
                 output.out << "      → " << finding.hint << '\n';
         }
