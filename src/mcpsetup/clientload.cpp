@@ -66,7 +66,8 @@ TomlEntry tomlEntry(const QByteArray &content, const QString &name) {
     entry.present = true;
     entry.line = int(table->source().begin.line);
     entry.inlineTable = table->is_inline();
-    if (const std::optional<std::string_view> command = (*table)["command"].value<std::string_view>())
+    if (const std::optional<std::string_view> command =
+            (*table)["command"].value<std::string_view>())
         entry.command = QString::fromUtf8(command->data(), qsizetype(command->size()));
     return entry;
 }

@@ -261,12 +261,12 @@ QList<Finding> installationFindings(int probeBudgetMs) {
     if (ready) {
         const ProbeResult probe = probeMcpServer(probeBudgetMs);
         findings.append(
-            probe.ok
-                ? ok(QObject::tr("自检通过：%1（%2）· 协议 %3 · %4 个工具 · 用时 %5 ms")
-                         .arg(probe.serverName, probe.serverBuild, probe.protocolVersion,
-                              QString::number(probe.toolCount), QString::number(probe.elapsedMs)))
-                : problem(QObject::tr("自检失败：%1").arg(probe.error),
-                          QObject::tr("sidecar 无法完成 MCP 握手；重新安装 Quorvelin。")));
+            probe.ok ? ok(QObject::tr("自检通过：%1（%2）· 协议 %3 · %n 个工具 · 用时 %4 ms",
+                                      nullptr, probe.toolCount)
+                              .arg(probe.serverName, probe.serverBuild, probe.protocolVersion,
+                                   QString::number(probe.elapsedMs)))
+                     : problem(QObject::tr("自检失败：%1").arg(probe.error),
+                               QObject::tr("sidecar 无法完成 MCP 握手；重新安装 Quorvelin。")));
         const mcpproto::BridgeModule module =
             mcpproto::loadBridgeModule(QFileInfo(sidecarExePath()).absolutePath());
         findings.append(
@@ -292,7 +292,7 @@ QList<Finding> installationFindings(int probeBudgetMs) {
                                 hint));
     else
         findings.append(
-            ok(QObject::tr("工具目录：%1 个工具").arg(QString::number(tools.toArray().size()))));
+            ok(QObject::tr("工具目录：%n 个工具", nullptr, int(tools.toArray().size()))));
     return findings;
 }
 

@@ -37,6 +37,10 @@ QString serverEntryName() {
     return isDevBuild() ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin");
 }
 
+QString productVersion() {
+    return QStringLiteral("3.1.0");
+}
+
 QString toolCataloguePath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/mcp-tools.json");
@@ -47,7 +51,7 @@ void setApplicationIdentity() {
     QCoreApplication::setOrganizationDomain(QStringLiteral("com.brenlow"));
     QCoreApplication::setApplicationName(isDevWorld() ? QStringLiteral("Quorvelin-Dev")
                                                       : QStringLiteral("Quorvelin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.1.0"));
+    QCoreApplication::setApplicationVersion(productVersion());
 }
 
 } // namespace quorvelin::mcpsetup

@@ -24,6 +24,9 @@ QString serverEntryName();
 // process has set: the GUI program writes it, the sidecar reads it.
 QString toolCataloguePath();
 
+// The version of the product, the GUI program's: "3.1.0".
+QString productVersion();
+
 // The application identity of this world: organization "Brenlow", domain "com.brenlow",
 // application "Quorvelin" ("Quorvelin-Dev" in the dev world), version "3.1.0". It fixes the
 // application data directory that the sidecar and the GUI program share.

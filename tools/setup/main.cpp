@@ -2,8 +2,10 @@
 #include "setup/setupcli.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -14,6 +16,14 @@ int main(int argc, char **argv) {
     // The command reports every outcome itself; the library's log lines would only repeat it.
     // QT_LOGGING_RULES="quorvelin.*=true" brings them back.
     QLoggingCategory::setFilterRules(QStringLiteral("quorvelin.*=false"));
+    // The translation the locale asks for, compiled into this program; a Chinese locale, and the
+    // C locale, keep the texts as written.
+    const QLocale locale;
+    QTranslator translator;
+    if (locale.language() != QLocale::Chinese && locale.language() != QLocale::C &&
+        translator.load(locale, QStringLiteral("quorvelin"), QStringLiteral("_"),
+                        QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&translator);
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList arguments = app.arguments().mid(1);

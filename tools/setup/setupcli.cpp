@@ -1,8 +1,10 @@
 #include "setup/setupcli.h"
 
+#include "mcpproto/protocol.h"
 #include "mcpsetup/discovery.h"
 #include "mcpsetup/doctor.h"
 #include "mcpsetup/entry.h"
+#include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/integration.h"
 #include "mcpsetup/probe.h"
@@ -29,9 +31,11 @@ constexpr int kDefaultBudgetMs = 10000;
 
 const char kProgram[] = "quorvelin-mcp-setup";
 
-QString tr(const char *source) {
-    return QCoreApplication::translate("QObject", source);
-}
+// The command's own texts have a translation context of their own; the library's messages it
+// passes on are in "QObject".
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(SetupCommand)
+};
 
 // What a command may take besides --json and --help.
 enum Accepts : unsigned {
@@ -78,7 +82,7 @@ struct Command {
 
 int usageError(QTextStream &err, const QString &message) {
     err << QLatin1String(kProgram) << ": " << message << '\n'
-        << tr("用 %1 --help 查看用法。").arg(QLatin1String(kProgram)) << '\n';
+        << Text::tr("用 %1 --help 查看用法。").arg(QLatin1String(kProgram)) << '\n';
     return kUsageError;
 }
 
@@ -139,7 +143,7 @@ QString shown(const QString &path) {
 void printStatus(QTextStream &out, const mcpsetup::IntegrationStatus &status) {
     out << "    " << mcpsetup::integrationStateLabel(status.state);
     if (!status.command.isEmpty())
-        out << tr("（命令：%1）").arg(shown(status.command));
+        out << Text::tr("（命令：%1）").arg(shown(status.command));
     out << '\n';
 }
 
@@ -150,12 +154,13 @@ int runProbe(const Invocation &invocation, Output &output) {
     if (output.json)
         output.record(toJson(r));
     else if (r.ok)
-        output.out << tr("自检通过：%1（%2）· 协议 %3 · %4 个工具 · 用时 %5 ms")
+        output.out << Text::tr("自检通过：%1（%2）· 协议 %3 · %n 个工具 · 用时 %4 ms", nullptr,
+                               r.toolCount)
                           .arg(r.serverName, r.serverBuild, r.protocolVersion,
-                               QString::number(r.toolCount), QString::number(r.elapsedMs))
+                               QString::number(r.elapsedMs))
                    << '\n';
     else
-        output.err << tr("自检失败：%1").arg(r.error) << '\n';
+        output.err << Text::tr("自检失败：%1").arg(r.error) << '\n';
     return r.ok ? kSucceeded : kFailed;
 }
 
@@ -204,7 +209,7 @@ std::optional<mcpsetup::McpClient> findClient(const QString &id, QTextStream &er
             return client;
         ids << client.id;
     }
-    usageError(err, tr("未知客户端：%1（可用：%2）").arg(id, ids.join(QStringLiteral(", "))));
+    usageError(err, Text::tr("未知客户端：%1（可用：%2）").arg(id, ids.join(QStringLiteral(", "))));
     return std::nullopt;
 }
 
@@ -227,11 +232,12 @@ struct Change {
     const char *failed;    // %1 client, %2 message
 };
 
-const Change kInstall{mcpsetup::installToFile, QT_TRANSLATE_NOOP("QObject", "已接入 %1：%2"),
-                      nullptr, QT_TRANSLATE_NOOP("QObject", "接入 %1 失败：%2")};
-const Change kRemove{mcpsetup::removeFromFile, QT_TRANSLATE_NOOP("QObject", "已从 %1 移除：%2"),
-                     QT_TRANSLATE_NOOP("QObject", "%1 的配置中没有本构建的条目，未改动：%2"),
-                     QT_TRANSLATE_NOOP("QObject", "从 %1 移除失败：%2")};
+const Change kInstall{mcpsetup::installToFile, QT_TRANSLATE_NOOP("SetupCommand", "已接入 %1：%2"),
+                      nullptr, QT_TRANSLATE_NOOP("SetupCommand", "接入 %1 失败：%2")};
+const Change kRemove{mcpsetup::removeFromFile,
+                     QT_TRANSLATE_NOOP("SetupCommand", "已从 %1 移除：%2"),
+                     QT_TRANSLATE_NOOP("SetupCommand", "%1 的配置中没有本构建的条目，未改动：%2"),
+                     QT_TRANSLATE_NOOP("SetupCommand", "从 %1 移除失败：%2")};
 
 int applyChange(const Change &change, const Invocation &invocation, Output &output) {
     const std::optional<mcpsetup::McpClient> client = findClient(invocation.client, output.err);
@@ -242,19 +248,21 @@ int applyChange(const Change &change, const Invocation &invocation, Output &outp
     if (output.json) {
         output.record(toJson(r));
     } else if (!r.ok) {
-        output.err << tr(change.failed).arg(client->displayName, r.message) << '\n';
+        output.err << Text::tr(change.failed).arg(client->displayName, r.message) << '\n';
     } else if (!r.replaced && change.unchanged) {
-        output.out << tr(change.unchanged).arg(client->displayName, shown(r.configPath)) << '\n';
+        output.out << Text::tr(change.unchanged).arg(client->displayName, shown(r.configPath))
+                   << '\n';
     } else {
         QTextStream &out = output.out;
-        out << tr(change.done).arg(client->displayName, shown(r.configPath)) << '\n';
+        out << Text::tr(change.done).arg(client->displayName, shown(r.configPath)) << '\n';
         if (change.unchanged == nullptr && r.replaced)
-            out << "    " << tr("已替换原有条目") << '\n';
+            out << "    " << Text::tr("已替换原有条目") << '\n';
         if (r.staleRemoved > 0)
-            out << "    " << tr("已清除 %1 个命令已不存在的旧条目").arg(r.staleRemoved) << '\n';
+            out << "    " << Text::tr("已清除 %n 个命令已不存在的旧条目", nullptr, r.staleRemoved)
+                << '\n';
         out << "    "
-            << (r.backupPath.isEmpty() ? tr("无需备份（新文件或空文件）")
-                                       : tr("备份：%1").arg(shown(r.backupPath)))
+            << (r.backupPath.isEmpty() ? Text::tr("无需备份（新文件或空文件）")
+                                       : Text::tr("备份：%1").arg(shown(r.backupPath)))
             << '\n';
     }
     return r.ok ? kSucceeded : kFailed;
@@ -311,7 +319,7 @@ int runDoctor(const Invocation &invocation, Output &output) {
         clients = {*client};
     }
     QList<std::pair<QString, QList<mcpsetup::Finding>>> groups{
-        {tr("本机安装"), mcpsetup::installationFindings()}};
+        {Text::tr("本机安装"), mcpsetup::installationFindings()}};
     for (const mcpsetup::McpClient &client : clients)
         groups.append({client.displayName + QStringLiteral("  ") + client.id,
                        mcpsetup::clientFindings(client)});
@@ -337,15 +345,16 @@ int runDoctor(const Invocation &invocation, Output &output) {
 
 const Command kCommands[] = {
     {"clients", "clients [--keep-comments] [--json]",
-     QT_TRANSLATE_NOOP("QObject", "列出支持的客户端：配置格式、配置文件、接入状态与登记的命令"),
-     QT_TRANSLATE_NOOP("QObject",
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "列出支持的客户端：配置格式、配置文件、接入状态与登记的命令"),
+     QT_TRANSLATE_NOOP("SetupCommand",
                        "  --keep-comments 带注释或尾随逗号的 JSON 文件（如 Zed 的设置）也照常读取，"
                        "报告真实状态\n"
                        "状态：已接入、未接入、条目不符、无法读取。"),
      kKeepCommentsOption, runClients},
     {"install", "install CLIENT [--config PATH] [--keep-comments] [--unchecked] [--json]",
-     QT_TRANSLATE_NOOP("QObject", "把本构建的 sidecar 接入客户端的配置文件（改写前先备份）"),
-     QT_TRANSLATE_NOOP("QObject",
+     QT_TRANSLATE_NOOP("SetupCommand", "把本构建的 sidecar 接入客户端的配置文件（改写前先备份）"),
+     QT_TRANSLATE_NOOP("SetupCommand",
                        "  CLIENT          客户端标识，见 clients 命令\n"
                        "  --config PATH   改写这个文件（按该客户端的格式），例如 claude-targets "
                        "列出的实例配置\n"
@@ -356,8 +365,8 @@ const Command kCommands[] = {
                        "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
      kClientArgument | kConfigOption | kKeepCommentsOption | kUncheckedOption, runInstall},
     {"remove", "remove CLIENT [--config PATH] [--keep-comments] [--unchecked] [--json]",
-     QT_TRANSLATE_NOOP("QObject", "从客户端的配置文件中移除本构建的条目（改写前先备份）"),
-     QT_TRANSLATE_NOOP("QObject",
+     QT_TRANSLATE_NOOP("SetupCommand", "从客户端的配置文件中移除本构建的条目（改写前先备份）"),
+     QT_TRANSLATE_NOOP("SetupCommand",
                        "  CLIENT          客户端标识，见 clients 命令\n"
                        "  --config PATH   改写这个文件（按该客户端的格式）\n"
                        "  --keep-comments 文件带注释或尾随逗号时就地改写，删去本构建的条目"
@@ -367,26 +376,29 @@ const Command kCommands[] = {
                        "退出状态：成功为 0，失败为 1（消息说明原因），用法错误为 2。"),
      kClientArgument | kConfigOption | kKeepCommentsOption | kUncheckedOption, runRemove},
     {"snippet", "snippet CLIENT [--json]",
-     QT_TRANSLATE_NOOP("QObject", "打印该客户端格式的配置片段，供手工粘贴"),
-     QT_TRANSLATE_NOOP("QObject", "  CLIENT          客户端标识，见 clients 命令"), kClientArgument,
-     runSnippet},
+     QT_TRANSLATE_NOOP("SetupCommand", "打印该客户端格式的配置片段，供手工粘贴"),
+     QT_TRANSLATE_NOOP("SetupCommand", "  CLIENT          客户端标识，见 clients 命令"),
+     kClientArgument, runSnippet},
     {"probe", "probe [--budget-ms N] [--json]",
-     QT_TRANSLATE_NOOP("QObject",
+     QT_TRANSLATE_NOOP("SetupCommand",
                        "启动 sidecar，完成 MCP 握手（initialize 与 tools/list）并报告结果"),
-     QT_TRANSLATE_NOOP("QObject", "  --budget-ms N   整个自检的时间预算，单位毫秒（默认 10000）\n"
-                                  "退出状态：两个应答都在预算内到达为 0，否则为 1。"),
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "  --budget-ms N   整个自检的时间预算，单位毫秒（默认 10000）\n"
+                       "退出状态：两个应答都在预算内到达为 0，否则为 1。"),
      kBudgetOption, runProbe},
     {"doctor", "doctor [CLIENT] [--json]",
-     QT_TRANSLATE_NOOP("QObject", "诊断客户端为何看不到本机的 MCP 服务：配置文件、条目、遮蔽它的"
-                                  "配置、sidecar、主程序与工具目录"),
-     QT_TRANSLATE_NOOP("QObject", "  CLIENT          只诊断这个客户端（默认诊断全部客户端）\n"
-                                  "每一项发现标为 ✓ 正常、! 警告或 ✗ 问题，并附处理建议。\n"
-                                  "退出状态：没有问题为 0，有问题为 1（警告不算）。"),
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "诊断客户端为何看不到本机的 MCP 服务：配置文件、条目、遮蔽它的"
+                       "配置、sidecar、主程序与工具目录"),
+     QT_TRANSLATE_NOOP("SetupCommand", "  CLIENT          只诊断这个客户端（默认诊断全部客户端）\n"
+                                       "每一项发现标为 ✓ 正常、! 警告或 ✗ 问题，并附处理建议。\n"
+                                       "退出状态：没有问题为 0，有问题为 1（警告不算）。"),
      kOptionalClient, runDoctor},
     {"claude-targets", "claude-targets [--json]",
-     QT_TRANSLATE_NOOP("QObject", "列出本构建的 Claude Code 默认配置及各实例配置，并显示接入状态"),
-     QT_TRANSLATE_NOOP("QObject", "每个路径都可作为 install/remove 的 --config 参数。"), kNothing,
-     runClaudeTargets},
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "列出本构建的 Claude Code 默认配置及各实例配置，并显示接入状态"),
+     QT_TRANSLATE_NOOP("SetupCommand", "每个路径都可作为 install/remove 的 --config 参数。"),
+     kNothing, runClaudeTargets},
 };
 
 const Command *findCommand(const QString &name) {
@@ -400,29 +412,31 @@ const Command *findCommand(const QString &name) {
 // ---- help and usage errors
 
 void printOverview(QTextStream &stream) {
-    stream << tr("用法：%1 <命令> [选项]").arg(QLatin1String(kProgram)) << "\n\n"
-           << tr("不借助图形界面，把 Quorvelin 的 MCP 服务接入 AI 客户端、移除并自检。") << "\n\n"
-           << tr("命令：") << '\n';
+    stream << Text::tr("用法：%1 <命令> [选项]").arg(QLatin1String(kProgram)) << "\n\n"
+           << Text::tr("不借助图形界面，把 Quorvelin 的 MCP 服务接入 AI 客户端、移除并自检。")
+           << "\n\n"
+           << Text::tr("命令：") << '\n';
     qsizetype width = 0;
     for (const Command &command : kCommands)
         width = qMax(width, qsizetype(qstrlen(command.synopsis)));
     for (const Command &command : kCommands)
         stream << "  " << QString::fromLatin1(command.synopsis).leftJustified(width) << ' '
-               << tr(command.summary) << '\n';
+               << Text::tr(command.summary) << '\n';
     stream << '\n'
-           << tr("选项：") << '\n'
-           << "  --json      " << tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
-           << "  -h, --help  " << tr("显示帮助；写在命令之后则显示该命令的帮助") << "\n\n"
-           << tr("退出状态：0 成功，1 执行失败（消息说明原因），2 用法错误。") << '\n';
+           << Text::tr("选项：") << '\n'
+           << "  --json      " << Text::tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
+           << "  -h, --help  " << Text::tr("显示帮助；写在命令之后则显示该命令的帮助") << '\n'
+           << "  --version   " << Text::tr("显示版本") << "\n\n"
+           << Text::tr("退出状态：0 成功，1 执行失败（消息说明原因），2 用法错误。") << '\n';
 }
 
 void printCommandHelp(QTextStream &stream, const Command &command) {
-    stream << tr("用法：%1 %2").arg(QLatin1String(kProgram), QLatin1String(command.synopsis))
+    stream << Text::tr("用法：%1 %2").arg(QLatin1String(kProgram), QLatin1String(command.synopsis))
            << "\n\n"
-           << tr(command.summary) << "\n\n"
-           << tr("选项：") << '\n'
-           << "  --json          " << tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
-           << tr(command.details) << '\n';
+           << Text::tr(command.summary) << "\n\n"
+           << Text::tr("选项：") << '\n'
+           << "  --json          " << Text::tr("以 JSON 输出记录，标准输出上不再有其他内容") << '\n'
+           << Text::tr(command.details) << '\n';
 }
 
 // ---- parsing
@@ -449,7 +463,7 @@ QString spelled(const CommandOption &option) {
 // parser would take "--", "--h" and "-hh", and would name only a part of "--x=1" or "-xy".
 qsizetype unknownOptionAt(const QStringList &arguments) {
     QStringList flags{QStringLiteral("-"), QStringLiteral("-h"), QStringLiteral("--help"),
-                      QStringLiteral("--json")};
+                      QStringLiteral("--json"), QStringLiteral("--version")};
     QStringList valued;
     for (const CommandOption &option : kCommandOptions)
         (*option.valueName ? valued : flags).append(spelled(option));
@@ -469,7 +483,8 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
     // Options may follow the command too.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     parser.addOptions({QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
-                       QCommandLineOption(QStringLiteral("json"))});
+                       QCommandLineOption(QStringLiteral("json")),
+                       QCommandLineOption(QStringLiteral("version"))});
     for (const CommandOption &option : kCommandOptions)
         parser.addOption(QCommandLineOption(QLatin1String(option.name), QString(),
                                             QLatin1String(option.valueName)));
@@ -485,19 +500,19 @@ QString parse(const QStringList &arguments, QCommandLineParser &parser, Invocati
         if (name == QLatin1String("config") && !paths.isEmpty()) {
             invocation.configPath = paths.takeFirst();
             if (invocation.configPath.isEmpty())
-                return tr("--config 需要一个文件路径");
+                return Text::tr("--config 需要一个文件路径");
         } else if (name == QLatin1String("budget-ms") && !budgets.isEmpty()) {
             const QString value = budgets.takeFirst();
             bool ok = false;
             invocation.budgetMs = value.toInt(&ok);
             if (!ok || invocation.budgetMs <= 0)
-                return tr("--budget-ms 需要一个正整数（毫秒），而不是“%1”").arg(value);
+                return Text::tr("--budget-ms 需要一个正整数（毫秒），而不是“%1”").arg(value);
         }
     }
     if (unknown < arguments.size())
-        return tr("未知选项：%1").arg(arguments.at(unknown));
+        return Text::tr("未知选项：%1").arg(arguments.at(unknown));
     if (!complete) // only the last argument can lack its value
-        return tr("选项 %1 缺少取值").arg(arguments.last());
+        return Text::tr("选项 %1 缺少取值").arg(arguments.last());
     invocation.json = parser.isSet(QStringLiteral("json"));
     invocation.options.keepComments = parser.isSet(QStringLiteral("keep-comments"));
     invocation.options.checked = !parser.isSet(QStringLiteral("unchecked"));
@@ -510,13 +525,13 @@ QString checkFit(const Command &command, const QCommandLineParser &parser,
     const QString name = QLatin1String(command.name);
     for (const CommandOption &option : kCommandOptions) {
         if (parser.isSet(QLatin1String(option.name)) && !(command.accepts & option.flag))
-            return tr("命令 %1 不接受选项 %2").arg(name, spelled(option));
+            return Text::tr("命令 %1 不接受选项 %2").arg(name, spelled(option));
     }
     const bool takesClient = command.accepts & (kClientArgument | kOptionalClient);
     if ((command.accepts & kClientArgument) && positionals.isEmpty())
-        return tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(name);
+        return Text::tr("命令 %1 需要一个客户端标识（CLIENT），可用 clients 命令查看").arg(name);
     if (positionals.size() > (takesClient ? 1 : 0))
-        return tr("多余的参数：%1").arg(positionals.value(takesClient ? 1 : 0));
+        return Text::tr("多余的参数：%1").arg(positionals.value(takesClient ? 1 : 0));
     return QString();
 }
 
@@ -528,6 +543,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     const QString error = parse(arguments, parser, invocation);
     if (!error.isEmpty())
         return usageError(err, error);
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << Text::tr("%1 %2（MCP 服务器 %3）")
+                   .arg(QLatin1String(kProgram), mcpsetup::productVersion(),
+                        mcpproto::serverVersion())
+            << '\n';
+        return kSucceeded;
+    }
     QStringList positionals = parser.positionalArguments();
     // Empty arguments before the command have always been passed over.
     while (!positionals.isEmpty() && positionals.constFirst().isEmpty())
@@ -540,7 +562,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     const QString commandName = positionals.takeFirst();
     const Command *command = findCommand(commandName);
     if (!command)
-        return usageError(err, tr("未知命令：%1").arg(commandName));
+        return usageError(err, Text::tr("未知命令：%1").arg(commandName));
     if (help) {
         printCommandHelp(out, *command);
         return kSucceeded;
