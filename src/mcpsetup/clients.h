@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mcpsetup/enums.h"
+#include "enums.h"
 
 #include <QList>
 #include <QString>

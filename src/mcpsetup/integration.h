@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mcpsetup/clients.h"
+#include "clients.h"
 
 #include <QString>
 

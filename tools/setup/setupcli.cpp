@@ -20,6 +20,7 @@
 #include <QMetaEnum>
 #include <QTextStream>
 
+#include <algorithm>
 #include <optional>
 
 namespace quorvelin::setupcli {
@@ -149,6 +150,43 @@ void printStatus(QTextStream &out, const mcpsetup::IntegrationStatus &status) {
 
 // ---- commands
 
+// How the doctor marks a finding in text output.
+const char *mark(mcpsetup::FindingState state) {
+    switch (state) {
+    case mcpsetup::FindingState::Problem:
+        return "✗";
+    case mcpsetup::FindingState::Warning:
+        return "!";
+    default:
+        return "✓";
+    }
+}
+
+QJsonObject toJson(const mcpsetup::Finding &f) {
+    return {{QStringLiteral("clientId"), f.clientId},
+            {QStringLiteral("state"), keyOf(f.state)},
+            {QStringLiteral("text"), f.text},
+            {QStringLiteral("hint"), f.hint}};
+}
+
+// Findings as the doctor shows them: a mark, the text and, indented, the hint.
+void printFindings(QTextStream &stream, const QList<mcpsetup::Finding> &findings,
+                   bool problemsOnly = false) {
+    for (const mcpsetup::Finding &finding : findings) {
+        if (problemsOnly && finding.state != mcpsetup::FindingState::Problem)
+            continue;
+        stream << "    " << mark(finding.state) << ' ' << finding.text << '\n';
+        if (!finding.hint.isEmpty())
+            stream << "      → " << finding.hint << '\n';
+    }
+}
+
+bool hasProblem(const QList<mcpsetup::Finding> &findings) {
+    return std::any_of(findings.begin(), findings.end(), [](const mcpsetup::Finding &finding) {
+        return finding.state == mcpsetup::FindingState::Problem;
+    });
+}
+
 int runProbe(const Invocation &invocation, Output &output) {
     const mcpsetup::ProbeResult r = mcpsetup::probeMcpServer(invocation.budgetMs);
     if (output.json)
@@ -161,7 +199,23 @@ int runProbe(const Invocation &invocation, Output &output) {
                    << '\n';
     else
         output.err << Text::tr("自检失败：%1").arg(r.error) << '\n';
+    // A misplaced sidecar explains most failures.
+    if (!output.json && !r.ok)
+        printFindings(output.err, mcpsetup::sidecarFindings(), true);
     return r.ok ? kSucceeded : kFailed;
+}
+
+// The sidecar at PATH (or beside this command): the doctor's checks of where it lies.
+int runSidecar(const Invocation &invocation, Output &output) {
+    const QList<mcpsetup::Finding> findings = mcpsetup::sidecarFindings(invocation.client);
+    QJsonArray records;
+    for (const mcpsetup::Finding &finding : findings)
+        records.append(toJson(finding));
+    if (output.json)
+        output.record(records);
+    else
+        printFindings(output.out, findings);
+    return hasProblem(findings) ? kFailed : kSucceeded;
 }
 
 int runClaudeTargets(const Invocation &, Output &output) {
@@ -183,6 +237,8 @@ int runClaudeTargets(const Invocation &, Output &output) {
 
 int runClients(const Invocation &invocation, Output &output) {
     const QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
+    if (!output.json)
+        printFindings(output.out, mcpsetup::sidecarFindings(), true);
     QJsonArray records;
     for (const mcpsetup::McpClient &client : clients) {
         const mcpsetup::IntegrationStatus status =
@@ -290,25 +346,6 @@ int runSnippet(const Invocation &invocation, Output &output) {
     return kSucceeded;
 }
 
-// How the doctor marks a finding in text output.
-const char *mark(mcpsetup::FindingState state) {
-    switch (state) {
-    case mcpsetup::FindingState::Problem:
-        return "✗";
-    case mcpsetup::FindingState::Warning:
-        return "!";
-    default:
-        return "✓";
-    }
-}
-
-QJsonObject toJson(const mcpsetup::Finding &f) {
-    return {{QStringLiteral("clientId"), f.clientId},
-            {QStringLiteral("state"), keyOf(f.state)},
-            {QStringLiteral("text"), f.text},
-            {QStringLiteral("hint"), f.hint}};
-}
-
 // The installation first, then each client, its findings under its name.
 int runDoctor(const Invocation &invocation, Output &output) {
     QList<mcpsetup::McpClient> clients = mcpsetup::knownClients();
@@ -326,16 +363,12 @@ int runDoctor(const Invocation &invocation, Output &output) {
     QJsonArray records;
     bool problem = false;
     for (const auto &[heading, findings] : groups) {
-        if (!output.json)
-            output.out << heading << '\n';
-        for (const mcpsetup::Finding &finding : findings) {
-            problem = problem || finding.state == mcpsetup::FindingState::Problem;
+        problem = problem || hasProblem(findings);
+        for (const mcpsetup::Finding &finding : findings)
             records.append(toJson(finding));
-            if (output.json)
-                continue;
-            output.out << "    " << mark(finding.state) << ' ' << finding.text << '\n';
-            if (!finding.hint.isEmpty())
-                output.out << "      → " << finding.hint << '\n';
+        if (!output.json) {
+            output.out << heading << '\n';
+            printFindings(output.out, findings);
         }
     }
     if (output.json)
@@ -394,6 +427,13 @@ const Command kCommands[] = {
                                        "每一项发现标为 ✓ 正常、! 警告或 ✗ 问题，并附处理建议。\n"
                                        "退出状态：没有问题为 0，有问题为 1（警告不算）。"),
      kOptionalClient, runDoctor},
+    {"sidecar", "sidecar [PATH] [--json]",
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "检查 MCP sidecar 放得对不对：是文件、可执行、旁边有 GUI 桥接模块"),
+     QT_TRANSLATE_NOOP("SetupCommand",
+                       "  PATH            要检查的 sidecar（默认为本命令旁边的 quorvelin-mcp）\n"
+                       "退出状态：没有问题为 0，有问题为 1。"),
+     kOptionalClient, runSidecar},
     {"claude-targets", "claude-targets [--json]",
      QT_TRANSLATE_NOOP("SetupCommand",
                        "列出本构建的 Claude Code 默认配置及各实例配置，并显示接入状态"),
