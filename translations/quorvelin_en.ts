@@ -443,6 +443,11 @@
         <source>MCP 握手超时（%1ms）— 收到 initialize=%2 tools/list=%3</source>
         <translation>MCP handshake timed out (%1 ms) — received initialize=%2 tools/list=%3</translation>
     </message>
+    <message>
+        <source>、</source>
+        <comment>between the items of a list</comment>
+        <translation>, </translation>
+    </message>
 </context>
 <context>
     <name>SetupCommand</name>
@@ -665,6 +670,16 @@ Exit status: 0 if no problems are found, 1 otherwise (warnings do not count).</t
     <message>
         <source>未知命令：%1</source>
         <translation>Unknown command: %1</translation>
+    </message>
+    <message>
+        <source>检查 MCP sidecar 放得对不对：是文件、可执行、旁边有 GUI 桥接模块</source>
+        <translation>Check where the MCP sidecar lies: a file, executable, with the GUI bridge module beside it</translation>
+    </message>
+    <message>
+        <source>  PATH            要检查的 sidecar（默认为本命令旁边的 quorvelin-mcp）
+退出状态：没有问题为 0，有问题为 1。</source>
+        <translation>  PATH            The sidecar to check (default: quorvelin-mcp beside this command)
+Exit status: 0 when there is no problem, 1 otherwise.</translation>
     </message>
 </context>
 </TS>

@@ -137,7 +137,7 @@ QList<Finding> projectScopes(const McpClient &client) {
     if (shadowed.isEmpty())
         return {};
     return {problem(QObject::tr("这些项目里另有同名条目 %1，在那里它优先生效：%2")
-                        .arg(name, shadowed.join(QStringLiteral("、"))),
+                        .arg(name, shadowed.join(QObject::tr("、", "between the items of a list"))),
                     QObject::tr("在 %1 里这些项目的 mcpServers 中删去 %2。")
                         .arg(forDisplay(client.configPath), name))};
 }
