@@ -456,11 +456,8 @@ void printOverview(QTextStream &stream) {
            << Text::tr("不借助图形界面，把 Quorvelin 的 MCP 服务接入 AI 客户端、移除并自检。")
            << "\n\n"
            << Text::tr("命令：") << '\n';
-    qsizetype width = 0;
     for (const Command &command : kCommands)
-        width = qMax(width, qsizetype(qstrlen(command.synopsis)));
-    for (const Command &command : kCommands)
-        stream << "  " << QString::fromLatin1(command.synopsis).leftJustified(width) << ' '
+        stream << "  " << QLatin1String(command.synopsis) << "\n      "
                << Text::tr(command.summary) << '\n';
     stream << '\n'
            << Text::tr("选项：") << '\n'
