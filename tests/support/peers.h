@@ -1,67 +1,41 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
+#include "support/processenv.h"
 
-// Long-running children of process tests: the bridge stand-in and an interactive sidecar. Each
-// wait is bounded; a failed start explains itself in error().
+#include <QFile>
+
 namespace quorvelin::testsupport {
 
-// quorvelin-bridge-sim, logging its requests to `logPath`; stopped (SIGTERM) when destroyed.
-class BridgeSimProcess {
+// quorvelin-bridge-sim, the GUI program's stand-in, serving in the world and TMPDIR of
+// `environment` once ready and logging each request line it receives to `logPath`; stopped with
+// SIGTERM when destroyed, so that it removes its socket file.
+class BridgeSim {
 public:
-    explicit BridgeSimProcess(const QString &logPath)
-        : logPath_(logPath) {}
-    ~BridgeSimProcess();
-    BridgeSimProcess(const BridgeSimProcess &) = delete;
-    BridgeSimProcess &operator=(const BridgeSimProcess &) = delete;
+    BridgeSim(const QProcessEnvironment &environment, const QStringList &arguments,
+              const QString &logPath)
+        : logPath_(logPath) {
+        process_.setProcessEnvironment(environment);
+        process_.start(binDir() + QStringLiteral("/quorvelin-bridge-sim"),
+                       arguments + QStringList{QStringLiteral("--log"), logPath});
+        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+        }
+        ready_ = process_.readLine().startsWith("ready");
+    }
+    ~BridgeSim() {
+        process_.terminate();
+        waitOrKill(process_, 3000);
+    }
 
-    // Starts it with `arguments` (plus --log) and waits for its "ready" line.
-    bool start(const QProcessEnvironment &environment, const QStringList &arguments);
-    // The request lines it received so far, verbatim.
-    QList<QByteArray> requests() const;
-    // Normal stop: the stand-in closes its server and removes its socket file.
-    void stop();
-    // SIGKILL: the socket file stays behind, as after a crash.
-    void crash();
-    QString error() const { return error_; }
+    bool isReady() const { return ready_; }
+    QList<QByteArray> requests() const {
+        QFile log(logPath_);
+        return log.open(QIODevice::ReadOnly) ? splitLines(log.readAll()) : QList<QByteArray>();
+    }
 
 private:
+    QProcess process_;
     QString logPath_;
-    QProcess process_;
-    QString error_;
-};
-
-// A sidecar spoken to line by line; its standard input is closed when destroyed.
-class SidecarSession {
-public:
-    SidecarSession() = default;
-    ~SidecarSession();
-    SidecarSession(const SidecarSession &) = delete;
-    SidecarSession &operator=(const SidecarSession &) = delete;
-
-    // Starts the sidecar (`program`, by default the one built with the tests) and waits until
-    // it answers a ping.
-    bool start(const QProcessEnvironment &environment, const QString &program = QString());
-    // Closes standard input and waits for the exit; false if it had to be killed.
-    bool finish(int *exitCode);
-    // Everything still unread on standard output.
-    QByteArray unreadOutput();
-    void send(const QByteArray &line);
-    // The next answer line without its "\n", or empty after `timeoutMs`.
-    QByteArray nextAnswer(int timeoutMs = 5000);
-    // What the sidecar wrote to standard error so far.
-    QString diagnostics();
-    QString error() const { return error_; }
-
-private:
-    QProcess process_;
-    QByteArray stderr_;
-    QString error_;
+    bool ready_ = false;
 };
 
 } // namespace quorvelin::testsupport

@@ -48,67 +48,6 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
     return run;
 }
 
-StreamRun streamProcess(const QString &program, const QStringList &arguments,
-                        const QProcessEnvironment &environment, const QByteArray &input,
-                        qsizetype expectedLines, int stallMs) {
-    StreamRun run;
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    run.started = process.waitForStarted(5000);
-    if (!run.started)
-        return run;
-    process.write(input);
-    QByteArray out;
-    qsizetype lines = 0;
-    QElapsedTimer quiet;
-    quiet.start();
-    while (lines < expectedLines) {
-        // The waits also move the pending input into the child's pipe.
-        if (!process.waitForReadyRead(1000)) {
-            if (process.state() != QProcess::Running) {
-                run.stalled = QStringLiteral("the child ended after %1 of %2 lines")
-                                  .arg(lines)
-                                  .arg(expectedLines);
-                break;
-            }
-            if (quiet.elapsed() > stallMs) {
-                run.stalled = QStringLiteral("no output for %1 ms after %2 of %3 lines")
-                                  .arg(stallMs)
-                                  .arg(lines)
-                                  .arg(expectedLines);
-                break;
-            }
-            continue;
-        }
-        const QByteArray chunk = process.readAllStandardOutput();
-        lines += chunk.count('\n');
-        out += chunk;
-        quiet.restart();
-    }
-    run.peakRssKb = peakResidentKb(process.processId());
-    process.closeWriteChannel();
-    run.finished = waitOrKill(process, stallMs);
-    run.exitCode = process.exitCode();
-    run.exitStatus = process.exitStatus();
-    out += process.readAllStandardOutput();
-    run.lines = splitLines(out);
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-qint64 peakResidentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (pid <= 0 || !status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 bool waitOrKill(QProcess &process, int timeoutMs) {
     if (process.state() == QProcess::NotRunning || process.waitForFinished(timeoutMs))
         return true;
@@ -144,16 +83,14 @@ QString bridgeModuleFileName() {
 }
 
 QString copySidecar(const QString &dir) {
-    if (copyExecutable(binDir() + QLatin1Char('/') + bridgeModuleFileName(), dir).isEmpty())
-        return QString();
-    return copyExecutable(sidecarPath(), dir);
+    return copyExecutable(binDir() + u'/' + bridgeModuleFileName(), dir).isEmpty()
+               ? QString()
+               : copyExecutable(sidecarPath(), dir);
 }
 
 QList<QByteArray> splitLines(const QByteArray &bytes) {
-    QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
+    return bytes.isEmpty() ? QList<QByteArray>()
+                           : (bytes.endsWith('\n') ? bytes.chopped(1) : bytes).split('\n');
 }
 
 } // namespace quorvelin::testsupport

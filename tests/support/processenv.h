@@ -48,27 +48,6 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &environment, const QByteArray &input,
                       int timeoutMs = 10000);
 
-// A child fed and read while it runs, for sessions too large for one write and one read.
-struct StreamRun {
-    bool started = false;
-    bool finished = false;
-    int exitCode = -1;
-    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
-    QList<QByteArray> lines; // standard output, split as splitLines does
-    QByteArray err;
-    qint64 peakRssKb = -1; // the child's peak resident set once all expected lines had come
-    QString stalled;       // why the wait for output gave up, empty when it did not
-};
-
-// Writes `input` while reading the output until `expectedLines` lines have come or nothing came
-// for `stallMs`; then reads the child's peak RSS, closes its standard input and waits for it.
-StreamRun streamProcess(const QString &program, const QStringList &arguments,
-                        const QProcessEnvironment &environment, const QByteArray &input,
-                        qsizetype expectedLines, int stallMs = 60000);
-
-// The peak resident set size of a running process in KiB (VmHWM), -1 when unknown.
-qint64 peakResidentKb(qint64 pid);
-
 // Waits up to `timeoutMs` for the child to end; a child still running then is killed, so none
 // outlives its test. True when it ended by itself.
 bool waitOrKill(QProcess &process, int timeoutMs);

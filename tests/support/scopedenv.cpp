@@ -6,17 +6,11 @@ ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
     : name_(name)
     , previous_(qgetenv(name))
     , hadValue_(qEnvironmentVariableIsSet(name)) {
-    if (value.isNull())
-        qunsetenv(name);
-    else
-        qputenv(name, value);
+    value.isNull() ? qunsetenv(name) : qputenv(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (hadValue_)
-        qputenv(name_.constData(), previous_);
-    else
-        qunsetenv(name_.constData());
+    hadValue_ ? qputenv(name_.constData(), previous_) : qunsetenv(name_.constData());
 }
 
 namespace {
@@ -26,12 +20,10 @@ QByteArray capturedCategory;
 QStringList captured;
 
 void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &text) {
-    if (context.category && capturedCategory == context.category) {
+    if (context.category && capturedCategory == context.category)
         captured.append(QString(QLatin1Char("DWCFI"[qBound(0, int(type), 4)])) + QLatin1Char(' ') +
                         text);
-        return;
-    }
-    if (previousHandler)
+    else if (previousHandler)
         previousHandler(type, context, text);
 }
 
