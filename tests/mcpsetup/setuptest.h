@@ -11,6 +11,19 @@ template <typename... T> void row(const char *name, const T &...values) {
     (QTest::newRow(name) << ... << values);
 }
 
+// The columns op, input and expected, and the current row's values of them.
+inline void columns() {
+    QTest::addColumn<int>("op");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+}
+inline std::tuple<int, QString, QString> fetch() {
+    const auto value = [](const char *name, int type) { return QTest::qData(name, type); };
+    return {*static_cast<int *>(value("op", QMetaType::Int)),
+            *static_cast<QString *>(value("input", QMetaType::QString)),
+            *static_cast<QString *>(value("expected", QMetaType::QString))};
+}
+
 inline QByteArray readAll(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
