@@ -16,6 +16,7 @@
 
 using namespace quorvelin::testsupport;
 using namespace setuptest;
+using quorvelin::mcpsetup::isDevBuild;
 
 class tst_SetupCli : public QObject {
     Q_OBJECT
@@ -41,10 +42,10 @@ private slots:
             "snippet cursor ; install codex ; install cline --config=~/.cline/mcp.json/x ; clients "
             "; clients --json");
         row("targets: this build's instances by number", "",
-            "install claude-code --config=~/.claude-dev-instance-10/.claude.json ; install "
-            "claude-code --config ~/.claude-instance-007/x ; install claude-code "
-            "--config=~/.claude-dev-instance-007/x ; install claude-code "
-            "--config=~/.claude-dev-instance-2147483648/x ; install claude-code "
+            "install cline --config=~/.claude-dev-instance-10/.claude.json ; install cline "
+            "--config ~/.claude-instance-007/x ; install cline "
+            "--config=~/.claude-dev-instance-007/x ; install cline "
+            "--config=~/.claude-dev-instance-2147483648/x ; install cline "
             "--config=~/.claude-instance-3/.claude.json ; claude-targets ; claude-targets --json");
         row("probe: the real sidecar", "", "probe ; probe --json");
         row("world: snippets in the dev world", "dev world",
@@ -65,17 +66,17 @@ private slots:
         scoped.emplace_back("QUORVELIN_DEV", program == "dev world" ? "1" : QByteArray());
         QVERIFY(QDir().mkpath(env.appDataDir(false)) &&
                 write(env.appDataDir(false) + "/mcp-tools.json", R"({"tools":[{},{},{}]})"));
-        const QString copy =
-            QStringLiteral(QUORVELIN_SETUPCLI_COPIES "/%1/quorvelin-mcp-setup").arg(program);
+        const QString copy = QUORVELIN_SETUPCLI_COPIES "/" + program + "/quorvelin-mcp-setup";
+        const bool inProcess = !QFileInfo::exists(copy);
         QString record;
         for (const QString &invocation : args.split(" ; ")) {
             ProcessRun run;
             const QStringList argv = invocation.isEmpty() ? QStringList() : invocation.split(' ');
-            if (QFileInfo::exists(copy)) {
-                run = runProcess(copy, argv, env.environment(), {}, 20000);
-            } else {
+            if (inProcess) {
                 QTextStream out(&run.out), err(&run.err);
                 run.exitCode = quorvelin::setupcli::run(argv, out, err);
+            } else {
+                run = runProcess(copy, argv, env.environment(), {}, 20000);
             }
             record += "$ " + invocation + '\n' + run.out +
                       (run.err.isEmpty() ? "" : "stderr:\n" + run.err) + "exit " +
@@ -86,12 +87,10 @@ private slots:
                  "the sidecar outlived the self-test");
         record.replace(QRegularExpression("\\d{8}_\\d{6}(_\\d+)?"), "@STAMP@")
             .replace(QRegularExpression("(用时 |\"elapsedMs\": )\\d+"), "\\1N");
-        const bool inProcess = !QFileInfo::exists(copy),
-                   installed = inProcess && !quorvelin::mcpsetup::isDevBuild();
+        const QString name = QString(QTest::currentDataTag()).section(':', 0, 0) +
+                             (inProcess && !isDevBuild() ? "-installed" : "");
         const QString bin =
             QFileInfo(inProcess ? QCoreApplication::applicationFilePath() : copy).path();
-        const QString name =
-            QString(QTest::currentDataTag()).section(':', 0, 0) + (installed ? "-installed" : "");
         QCOMPARE(record.toUtf8(),
                  golden(QUORVELIN_SETUPCLI_DATA "/" + name + ".expected", record.toUtf8(),
                         {{"@HOME@", env.home()}, {"@BIN@", bin}}));
