@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <tuple>
 
 // What the setup-side tests share: data rows, whole files, and golden files with placeholders.
 namespace setuptest {

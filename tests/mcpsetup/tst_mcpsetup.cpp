@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -48,7 +49,8 @@ QString stampless(QString text) {
     return text.replace(QRegularExpression("\\d{8}_\\d{6}(_\\d+)?"), "@STAMP@");
 }
 
-// Qt writes members in order, so the other world's entry may stand before or after ours.
+// Qt writes members sorted by name: the other world's entry stands before ours in one build and
+// after it in the other.
 QByteArray sorted(const QByteArray &text, int format) {
     return format == Codex ? text : QJsonDocument::fromJson(text).toJson(QJsonDocument::Indented);
 }

@@ -31,9 +31,9 @@ private slots:
         QTest::addColumn<QString>("args");
         row("usage: help on stdout, errors on stderr with status 2", "",
             "--help ; -h clients ;  install --help ;  ; frobnicate --help ; probe --fast ; clients "
-            "-- ; probe --budget-ms ; probe --budget-ms=0 --json ; probe --budget-ms=-5 --x ; "
+            "-- ; probe --budget-ms ; probe --budget-ms=0 ; probe --budget-ms=-5 --x ; "
             "claude-targets --budget-ms 5 ; remove cursor --config= ; install cursor zed ; install "
-            "--json ; snippet vim");
+            "; snippet vim");
         row("install: backups, replaced, nothing left; failures", "",
             "install cursor ; install cursor ; remove cursor ; remove cursor ; install zed --json "
             "; remove zed --json ; install cline --config=/dev/null/x --json ; install cursor "
@@ -42,10 +42,9 @@ private slots:
             "snippet cursor ; install codex ; install cline --config=~/.cline/mcp.json/x ; clients "
             "; clients --json");
         row("targets: this build's instances by number", "",
-            "install cline --config=~/.claude-dev-instance-10/.claude.json ; install cline "
-            "--config ~/.claude-instance-007/x ; install cline "
-            "--config=~/.claude-dev-instance-007/x ; install cline "
-            "--config=~/.claude-dev-instance-2147483648/x ; install cline "
+            "install cline --config=~/.claude-dev-instance-10/.claude.json ; install zed --config "
+            "~/.claude-instance-007/x ; install zed --config=~/.claude-dev-instance-007/x ; "
+            "install zed --config=~/.claude-dev-instance-2147483648/x ; install cline "
             "--config=~/.claude-instance-3/.claude.json ; claude-targets ; claude-targets --json");
         row("probe: the real sidecar", "", "probe ; probe --json");
         row("world: snippets in the dev world", "dev world",
