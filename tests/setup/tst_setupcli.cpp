@@ -24,8 +24,9 @@ class tst_SetupCli : public QObject {
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("quorvelin.*=false"); }
 
-    // program: empty for this process, "dev world" for it with QUORVELIN_DEV=1; else the copy
-    // beside a fake sidecar that "exit"s after initialize or stays "silent", or "alone".
+    // program: this process, "" or "this build" when what it prints differs between a development
+    // build and the installed product, or "dev world" with QUORVELIN_DEV=1; else the copy beside a
+    // fake sidecar that "exit"s after initialize or stays "silent", or beside none, "alone".
     void runs_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("args");
@@ -38,15 +39,15 @@ private slots:
             "install cursor ; install cursor ; remove cursor ; remove cursor ; install zed --json "
             "; remove zed --json ; install cline --config=/dev/null/x --json ; install cursor "
             "--config / ; remove cursor --config=/ ; remove codex --config=/");
-        row("clients: snippets, each client with its state", "",
+        row("clients: snippets, each client with its state", "this build",
             "snippet cursor ; install codex ; install cline --config=~/.cline/mcp.json/x ; clients "
             "; clients --json");
-        row("targets: this build's instances by number", "",
+        row("targets: this build's instances by number", "this build",
             "install cline --config=~/.claude-dev-instance-10/.claude.json ; install zed --config "
             "~/.claude-instance-007/x ; install zed --config=~/.claude-dev-instance-007/x ; "
             "install zed --config=~/.claude-dev-instance-2147483648/x ; install cline "
             "--config=~/.claude-instance-3/.claude.json ; claude-targets ; claude-targets --json");
-        row("probe: the real sidecar", "", "probe ; probe --json");
+        row("probe: the real sidecar", "this build", "probe ; probe --json");
         row("world: snippets in the dev world", "dev world",
             "snippet cursor ; snippet codex --json ; snippet zed ; snippet opencode");
         row("exit: a sidecar that ends after initialize", "exit", "probe --budget-ms 8000 --json");
@@ -87,7 +88,7 @@ private slots:
         record.replace(QRegularExpression("\\d{8}_\\d{6}(_\\d+)?"), "@STAMP@")
             .replace(QRegularExpression("(用时 |\"elapsedMs\": )\\d+"), "\\1N");
         const QString name = QString(QTest::currentDataTag()).section(':', 0, 0) +
-                             (inProcess && !isDevBuild() ? "-installed" : "");
+                             (program == "this build" && !isDevBuild() ? "-installed" : "");
         const QString bin =
             QFileInfo(inProcess ? QCoreApplication::applicationFilePath() : copy).path();
         QCOMPARE(record.toUtf8(),
