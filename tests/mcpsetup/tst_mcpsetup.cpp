@@ -150,6 +150,7 @@ private slots:
         row("Codex: CR LF", Codex, "codex-crlf.toml", "");
         row("Codex: the original back", Codex, "codex-plain.toml", "");
         row("OpenCode: no container object", OpenCode, "edge/opencode-no-container.json", "");
+        row("Zed: a top level that is no object", Zed, "edge/zed-array.json", "");
         row("Codex: our tables were all", Codex, "edge/codex-ours-only.toml", "");
     }
     void goldens() {
