@@ -1,405 +1,240 @@
-#include "mcpsetup/clients.h"
-#include "mcpsetup/entry.h"
+// The client-integration library: the TOML line model, the integration check, and install and
+// remove on real files (golden files, file-system failures). From build/bin it is a development
+// build ("quorvelin-dev"); tst_mcpsetup_installed runs a copy outside the build tree, the installed
+// product ("quorvelin"). Snippets, and the messages of a directory or a file in the way, are
+// tested through the setup command in tests/setup.
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/integration.h"
 #include "mcpsetup/setup_internal.h"
-#include "support/cases.h"
-#include "support/processenv.h"
+#include "mcpsetup/setuptest.h"
+#include "pathdisplay/pathdisplay.h"
+#include "support/scopedenv.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QTest>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quorvelin::mcpsetup;
-using namespace quorvelin;
-using namespace quorvelin::testsupport;
+using namespace setuptest;
+using quorvelin::testsupport::ScopedEnv;
 
-// Replays the case files of data/cases (each says what it covers) against the setup library:
-// files are laid out in a fresh directory below a private HOME, the steps run, and the result
-// records, files, directory listings and log lines are compared with the expectations.
 namespace {
 
-const QString kData = QStringLiteral(QUORVELIN_SETUP_DATA);
-const std::pair<const char *, ClientFormat> kFormats[] = {{"json", ClientFormat::McpServersJson},
-                                                          {"zed", ClientFormat::ZedContextServers},
-                                                          {"opencode", ClientFormat::OpenCodeMcp},
-                                                          {"toml", ClientFormat::CodexToml}};
+// ClientFormat values, and Remove added to one for the other operation.
+constexpr int Json = 0, Zed = 1, OpenCode = 2, Codex = 3, Remove = 4;
+const QString kData = QStringLiteral(QUORVELIN_SETUP_DATA "/");
 const char *const kStates[] = {"NotInstalled", "Installed", "Mismatch", "Unreadable"};
 
-// Caps the size of files this process writes while it lives (SIGXFSZ is ignored, so a write
-// fails with EFBIG): a failing copy or write that root cannot get around.
-struct FileSizeLimit {
-    rlimit previous{};
-    explicit FileSizeLimit(int bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limit = previous;
-        limit.rlim_cur = bytes > 0 ? rlim_t(bytes) : previous.rlim_cur;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
-};
-
-// A name of kFormats, or a number for a value outside the enumeration; absent means "json".
-ClientFormat formatOf(const QJsonValue &value) {
-    for (const auto &[name, format] : kFormats) {
-        if (value.toString() == QLatin1String(name))
-            return format;
-    }
-    return static_cast<ClientFormat>(value.toInt());
+// This build's values of the placeholders; the entry names only where they stand as one (quoted,
+// a table name, in a log line).
+Tokens tokens() {
+    const QString name = serverEntryName(), other = isDevBuild() ? "quorvelin" : "quorvelin-dev";
+    Tokens all{{"@SIDECAR@", sidecarCommandPath()}};
+    for (const QString edge : {"\"%1\"", ".%1]", ".%1.", "=%1 "})
+        all += {{edge.arg("@NAME@"), edge.arg(name)}, {edge.arg("@OTHER@"), edge.arg(other)}};
+    return all;
 }
 
-QString modeOf(const QString &path) {
-    struct stat info = {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0
-               ? QString::number(info.st_mode & 0777, 8)
-               : QStringLiteral("missing");
+QByteArray filled(const QString &text) {
+    return fill(text, tokens()).toUtf8();
 }
 
-QString stampNow() {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+QString stampless(QString text) {
+    return text.replace(QRegularExpression("\\d{8}_\\d{6}(_\\d+)?"), "@STAMP@");
 }
 
-// One replay of a case: its directory, its tokens and the faults found so far.
-class Run {
-public:
-    explicit Run(const QString &home)
-        : dir_(home + QStringLiteral("/case-XXXXXX")) {
-        stamps_.append(stampNow());
-        const QString sidecar = sidecarCommandPath();
-        const qsizetype slash = sidecar.lastIndexOf(QLatin1Char('/'));
-        const QString name = serverEntryName();
-        const bool release = name == QLatin1String("quorvelin");
-        tokens_ = {
-            {"@NAME@", name},
-            {"@OTHER@", release ? QStringLiteral("quorvelin-dev") : QStringLiteral("quorvelin")},
-            {"@SIDECAR@", sidecar},
-            {"@SIDECAR_DIR@", sidecar.left(slash)},
-            {"@SIDECAR_FILE@", sidecar.mid(slash + 1)},
-            {"@SIDECAR_BS@", QString(sidecar).replace(QLatin1Char('/'), QLatin1Char('\\'))},
-            {"@Q@", sidecar.contains(QLatin1Char(' ')) ? QStringLiteral("\"") : QString()},
-            {"@CLAUDE_DIR@", isDevBuild() ? QStringLiteral("/.claude-dev") : QString()},
-            {"@~DIR@", QLatin1Char('~') + dir_.path().mid(home.size())},
-            {"@DIR@", dir_.path()},
-            {"@HOME@", home},
-            {"@STAMP@", stamps_.constFirst()},
-            {"@BACKUP@", QString()}};
-    }
-    ~Run() {
-        for (const auto &[path, mode] : modes_)
-            ::chmod(QFile::encodeName(path).constData(), mode);
-    }
-
-    QStringList faults;
-
-    QString fill(const QString &text) const { return testsupport::fill(text, tokens_); }
-    // Tokens in every string and key of a JSON value.
-    QJsonValue fill(const QJsonValue &value) const {
-        QString json = shown(value);
-        for (const auto &[token, text] : tokens_)
-            json.replace(token, shown(text).chopped(1).mid(1));
-        return QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0);
-    }
-    // Relative paths lie in the case directory.
-    QString at(const QString &path) const {
-        const QString filled = fill(path);
-        return filled.startsWith(QLatin1Char('/')) ? filled
-                                                   : dir_.path() + QLatin1Char('/') + filled;
-    }
-    QByteArray fixture(const QString &name) const {
-        return fill(QString::fromUtf8(readFile(kData + QLatin1Char('/') + name))).toUtf8();
-    }
-    // A text, {"text": text} or {"fixture": file}.
-    QByteArray text(const QJsonValue &spec) const {
-        const QJsonObject object = spec.toObject();
-        const QJsonValue text = spec.isString() ? spec : object.value(QStringLiteral("text"));
-        return text.isString() ? fill(text.toString()).toUtf8()
-                               : fixture(object.value(QStringLiteral("fixture")).toString());
-    }
-
-    void afterStep(const QString &backupPath) {
-        stamps_.append(stampNow());
-        tokens_.last().second = backupPath;
-    }
-    // Backup names made in a later second than the case started read as made in the first.
-    QString settled(QString text) const {
-        for (const QString &stamp : stamps_)
-            text.replace(QStringLiteral(".bak.") + stamp,
-                         QStringLiteral(".bak.") + stamps_.constFirst());
-        return text;
-    }
-    bool crossedSecond() const { return stamps_.constFirst() != stamps_.constLast(); }
-
-    void expect(const QString &what, const QJsonValue &expected, const QJsonValue &actual) {
-        const QJsonValue want = fill(expected);
-        const QJsonValue got = actual.isString() ? QJsonValue(settled(actual.toString())) : actual;
-        if (want.isObject() && got.isString())
-            expectBytes(what, want, got.toString().toUtf8());
-        else if (want != got)
-            faults << what + QStringLiteral(": expected ") + shown(want) +
-                          QStringLiteral(", got ") + shown(got);
-    }
-    // `spec`: a text spec, {"golden": file} (rewritten from `actual` when
-    // QUORVELIN_REGENERATE_GOLDEN=1) or {"json": value} (compared as parsed JSON).
-    void expectBytes(const QString &what, const QJsonValue &spec, const QByteArray &actual) {
-        const QJsonObject object = spec.toObject();
-        const QString golden = object.value(QStringLiteral("golden")).toString();
-        if (!golden.isEmpty() && qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_GOLDEN") == 1)
-            writeFile(kData + QLatin1Char('/') + golden, unfilled(actual));
-        if (object.contains(QStringLiteral("json")))
-            return expect(what, object.value(QStringLiteral("json")),
-                          QJsonDocument::fromJson(actual).object());
-        const QByteArray expected = golden.isEmpty() ? text(spec) : fixture(golden);
-        if (expected != actual)
-            faults << what + QStringLiteral(" differs; expected:\n") + QString::fromUtf8(expected) +
-                          QStringLiteral("\ngot:\n") + QString::fromUtf8(actual);
-    }
-
-    // `files`: path -> a text spec or {"link": target}, either with {"mode": "400"} if wanted;
-    // a path ending in "/" is a directory. Modes are set last and restored at the end.
-    void lay(const QJsonObject &files) {
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            const QString path = at(it.key());
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            const QString link = it.value().toObject().value(QStringLiteral("link")).toString();
-            const bool laid = it.key().endsWith(QLatin1Char('/')) ? QDir().mkpath(path)
-                              : link.isEmpty()                    ? writeFile(path, text(*it))
-                                                                  : QFile::link(link, path);
-            if (!laid)
-                faults << QStringLiteral("cannot lay out ") + path;
-        }
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            const QString mode = it.value().toObject().value(QStringLiteral("mode")).toString();
-            if (!mode.isEmpty()) {
-                modes_.prepend({at(it.key()), modeOf(at(it.key())).toUInt(nullptr, 8)});
-                ::chmod(QFile::encodeName(at(it.key())).constData(), mode.toUInt(nullptr, 8));
-            }
-        }
-    }
-    // `files`: path -> null (nothing there), a byte spec (see expectBytes) or {"mode": "600"}.
-    void expectFiles(const QString &what, const QJsonObject &files) {
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            const QString name = what + QLatin1Char(' ') + it.key();
-            const QString mode = it.value().toObject().value(QStringLiteral("mode")).toString();
-            if (it.value().isNull() || !QFileInfo::exists(at(it.key())))
-                expect(name + QStringLiteral(" exists"), !it.value().isNull(),
-                       QFileInfo(at(it.key())).exists());
-            else if (!mode.isEmpty())
-                expect(name + QStringLiteral(" mode"), mode, modeOf(at(it.key())));
-            else
-                expectBytes(name, *it, readFile(at(it.key())));
-        }
-    }
-    // Names in a directory: "/" marks a directory, " -> target" a symbolic link.
-    QJsonArray listing(const QString &dir) const {
-        QJsonArray names;
-        for (const QFileInfo &info : QDir(at(dir)).entryInfoList(
-                 QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name))
-            names.append(settled(info.fileName()) +
-                         (info.isSymLink() ? QStringLiteral(" -> ") + info.symLinkTarget()
-                          : info.isDir()   ? QStringLiteral("/")
-                                           : QString()));
-        return names;
-    }
-
-private:
-    // This build's names and sidecar path turned back into tokens, for golden files.
-    QByteArray unfilled(QByteArray text) const {
-        text.replace(sidecarCommandPath().toUtf8(), "@SIDECAR@");
-        for (const char *token : {"@NAME@", "@OTHER@"}) {
-            const QByteArray value = fill(QString::fromLatin1(token)).toUtf8();
-            text.replace('"' + value + '"', '"' + QByteArray(token) + '"');
-            text.replace("mcp_servers." + value + ']', "mcp_servers." + QByteArray(token) + ']');
-            text.replace("mcp_servers." + value + '.', "mcp_servers." + QByteArray(token) + '.');
-        }
-        return text;
-    }
-
-    QTemporaryDir dir_;
-    QStringList stamps_;
-    Tokens tokens_;
-    QList<std::pair<QString, uint>> modes_;
-};
-
-// One step of a case; what it does not say, its case says.
-struct Step {
-    QJsonObject json;
-    QJsonObject parent;
-    Run &run;
-    QJsonValue operator[](const char *key) const {
-        return json.value(QLatin1String(key)).isUndefined() ? parent.value(QLatin1String(key))
-                                                            : json.value(QLatin1String(key));
-    }
-    QString path() const { return run.at((*this)["path"].toString(QStringLiteral("config"))); }
-    ClientFormat format() const { return formatOf((*this)["format"]); }
-};
-
-QJsonObject recordOf(const InstallResult &result) {
-    return {{"ok", result.ok},
-            {"configPath", result.configPath},
-            {"backupPath", result.backupPath},
-            {"replaced", result.replaced},
-            {"staleRemoved", result.staleRemoved},
-            {"message", result.message}};
-}
-
-// "[part|part] xLines" per table ("[[...]]" for an array table); the lines must join back.
-QJsonObject parsed(const Step &step) {
-    const QString text = step["text"].toString();
-    const TomlDoc doc = tomlParse(text);
-    QStringList lines = doc.preamble;
-    QStringList sections;
-    int entries = 0;
-    for (const TomlSection &section : doc.sections) {
-        lines.append(section.lines);
-        sections.append(QLatin1String(section.isArrayTable ? "[[%1]] x%2" : "[%1] x%2")
-                            .arg(section.path.join(QLatin1Char('|')))
-                            .arg(section.lines.size()));
-        entries += isEntrySection(section, QStringLiteral("quorvelin")) ? 1 : 0;
-    }
-    if (lines.join(doc.eol) != text)
-        step.run.faults << QStringLiteral("the lines joined with eol differ from the text");
-    return {{"eol", doc.eol},
-            {"preamble", QJsonArray::fromStringList(doc.preamble)},
-            {"sections", QJsonArray::fromStringList(sections)},
-            {"entrySections", entries}};
-}
-
-QJsonValue entryOf(const Step &s) {
-    return s["builtFor"].isUndefined() ? s.run.fill(s["entry"])
-                                       : QJsonValue(buildJsonEntry(formatOf(s["builtFor"])));
-}
-
-QJsonObject one(const char *key, const QJsonValue &value) {
-    return {{QLatin1String(key), value}};
-}
-
-using Op = QJsonObject (*)(const Step &);
-const std::pair<const char *, Op> kOps[] = {
-    {"install", [](auto &s) { return recordOf(installToFile(s.path(), s.format())); }},
-    {"remove", [](auto &s) { return recordOf(removeFromFile(s.path(), s.format())); }},
-    {"check",
-     [](auto &s) {
-         const IntegrationStatus status = checkIntegration(s.path(), s.format());
-         return QJsonObject{{"state", kStates[int(status.state)]}, {"command", status.command}};
-     }},
-    {"backupName", [](auto &s) { return one("backupPath", uniqueBackupPath(s.path())); }},
-    {"snippet", [](auto &s) { return one("text", buildMcpServerSnippet(s.format())); }},
-    {"jsonSnippet", [](auto &) { return one("text", buildMcpServerJsonSnippet()); }},
-    {"extract", [](auto &s) { return one("command", extractCommand(s.format(), entryOf(s))); }},
-    {"normalize", [](auto &s) { return one("normalized", normalizePath(s["path"].toString())); }},
-    {"parse", parsed},
-};
-
-void replay(const QJsonObject &testCase, Run &run) {
-    QJsonObject given = testCase.value(QStringLiteral("given")).toObject();
-    if (testCase.contains(QStringLiteral("content")))
-        given.insert(testCase.value(QStringLiteral("path")).toString(QStringLiteral("config")),
-                     testCase.value(QStringLiteral("content")));
-    run.lay(given);
-    const QJsonArray steps = testCase.value(QStringLiteral("steps")).toArray();
-    for (qsizetype i = 0; i < qMax<qsizetype>(steps.size(), 1); ++i) {
-        const Step step{steps.isEmpty() ? testCase : steps.at(i).toObject(), testCase, run};
-        if (!steps.isEmpty())
-            run.lay(step.json.value(QStringLiteral("given")).toObject());
-        const QString what = QStringLiteral("step %1 (%2)").arg(i + 1).arg(step["op"].toString());
-        const auto op = std::find_if(std::begin(kOps), std::end(kOps), [&](const auto &entry) {
-            return step["op"] == QLatin1String(entry.first);
-        });
-        if (op == std::end(kOps))
-            return void(run.faults << what + QStringLiteral(": no such operation"));
-        QJsonObject record;
-        QStringList log;
-        {
-            const LogCapture capture("quorvelin.service");
-            const FileSizeLimit limit(step["fileSizeLimit"].toInt());
-            record = op->second(step);
-            log = capture.lines();
-        }
-        run.afterStep(record.value(QStringLiteral("backupPath")).toString());
-        const QJsonObject expect = step["expect"].toObject();
-        for (auto it = expect.begin(); it != expect.end(); ++it)
-            run.expect(what + QLatin1Char(' ') + it.key(), *it, record.value(it.key()));
-        run.expectFiles(what, step["files"].toObject());
-        const QJsonObject listings = step["listing"].toObject();
-        for (auto it = listings.begin(); it != listings.end(); ++it)
-            run.expect(what + QStringLiteral(" listing of ") + it.key(), *it,
-                       run.listing(it.key()));
-        if (!step["log"].isUndefined())
-            run.expect(what + QStringLiteral(" log"), step["log"], QJsonArray::fromStringList(log));
-    }
+// Qt writes members sorted by name: the other world's entry stands before ours in one build and
+// after it in the other.
+QByteArray sorted(const QByteArray &text, int format) {
+    return format == Codex ? text : QJsonDocument::fromJson(text).toJson(QJsonDocument::Indented);
 }
 
 } // namespace
 
+// The tables have the columns op (a format, maybe plus Remove), input and expected.
 class tst_McpSetup : public QObject {
     Q_OBJECT
+    QTemporaryDir home_; // HOME of every test: messages show paths below it with "~"
 
 private slots:
-    void initTestCase();
-    void cases_data() { addCaseRows(kData + QStringLiteral("/cases")); }
-    void cases();
-    void withoutSidecar();
-
-private:
-    QTemporaryDir root_;
-    std::unique_ptr<ScopedEnv> home_;
-};
-
-void tst_McpSetup::initTestCase() {
-    QVERIFY(root_.isValid());
-    home_ = std::make_unique<ScopedEnv>("HOME", QFile::encodeName(root_.path()));
-    qunsetenv("QUORVELIN_DEV");
-    std::signal(SIGXFSZ, SIG_IGN);
-    qInfo("entry %s, sidecar %s", qPrintable(serverEntryName()), qPrintable(sidecarExePath()));
-}
-
-void tst_McpSetup::cases() {
-    QFETCH(QJsonObject, testCase);
-    if (testCase.contains(QStringLiteral("skipAsRoot")) && ::geteuid() == 0)
-        QSKIP(qPrintable(testCase.value(QStringLiteral("skipAsRoot")).toString()));
-    const bool wantsNoSidecar =
-        testCase.value(QStringLiteral("sidecar")) == QLatin1String("missing");
-    if (wantsNoSidecar == QFileInfo::exists(sidecarExePath()))
-        QSKIP(wantsNoSidecar ? "needs a copy without the sidecar beside it (withoutSidecar)"
-                             : "the sidecar is missing here");
-    QStringList faults;
-    // A case that ran across a second boundary may see two backup times; it runs again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto env = caseEnv(testCase);
-        Run run(root_.path());
-        replay(testCase, run);
-        faults = run.faults;
-        if (faults.isEmpty() || !run.crossedSecond())
-            break;
+    void initTestCase() {
+        qputenv("HOME", QFile::encodeName(home_.path()));
+        std::signal(SIGXFSZ, SIG_IGN);
     }
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-}
 
-void tst_McpSetup::withoutSidecar() {
-    if (!QFileInfo::exists(sidecarExePath()))
-        QSKIP("this is the copy without the sidecar");
-    // A copy of this test alone in a directory replays the rows that need the sidecar missing.
-    const IsolatedEnv env;
-    QVERIFY(env.isValid());
-    const QString copy = copyExecutable(QCoreApplication::applicationFilePath(),
-                                        env.root() + QStringLiteral("/alone"));
-    QVERIFY(!copy.isEmpty());
-    const ProcessRun run =
-        runProcess(copy, {QStringLiteral("cases")}, env.environment(), {}, 60000);
-    QVERIFY2(run.finished && run.exitCode == 0, run.out + run.err);
-    QVERIFY2(run.out.contains("PASS   : tst_McpSetup::cases(failures: sidecar missing"), run.out);
-}
+    // input: the file, or what of it lies in our entry (a JSON value) or our table (Codex);
+    // expected: the state and the command.
+    void integration_data() {
+        columns();
+        row("no JSON", Json, "{\"mcpServers\": {,}", "Unreadable");
+        row("installed", Json, R"({"command":"@SIDECAR@"})", "Installed @SIDECAR@");
+        row("Zed", Zed, R"({"command":{"path":"@SIDECAR@"}})", "Installed @SIDECAR@");
+        row("OpenCode", OpenCode, R"({"command":["@SIDECAR@",""]})", "Installed @SIDECAR@");
+        row("another program", Json, R"({"command":"/usr/bin/env"})", "Mismatch /usr/bin/env");
+        row("spelt another way", Json, R"({"command":"/@SIDECAR@"})", "Installed /@SIDECAR@");
+        row("cleaned, no file", Json, R"({"command":"@SIDECAR@/../q"})", "Mismatch @SIDECAR@/../q");
+        row("CR LF", Codex, "[mcp_servers.@NAME@]\r\ncommand='@SIDECAR@'", "Installed @SIDECAR@");
+        row("\"command\"", Codex, "\"command\" = \"@SIDECAR@\"", "Installed @SIDECAR@");
+        row("a comment", Codex, "#command=\"/a\"\n'command'=\"@SIDECAR@\"", "Installed @SIDECAR@");
+        row("\"command with one quote", Codex, "\"command = \"@SIDECAR@\"", "Mismatch");
+        row("\"command' with two", Codex, "\"command' = \"@SIDECAR@\"", "Mismatch");
+        row("others", Codex, "[a\n[MCP_servers.@NAME@]\n[mcp_servers]\ncommand=''", "NotInstalled");
+        row("the first command", Codex, "command =\ncommand = \"@SIDECAR@\"", "Mismatch");
+        row("after [[ ]], a sub-table", Codex,
+            "[[mcp_servers.@NAME@]]\n[mcp_servers.@NAME@.]\n[\tmcp_servers.\"@NAME@\"]\ncommand=1",
+            "Mismatch");
+        row("escapes", Codex, "command = \"\\\\ \\\"\\t\\n\\q\" # \"", "Mismatch \\ \"\t\nq");
+    }
+    void integration() {
+        const auto [op, input, want] = fetch();
+        const Dialect &row = dialect(ClientFormat(op));
+        const QString key = row.containerKey, path = home_.filePath(QTest::currentDataTag());
+        const QString text = input.startsWith(row.file.toml ? "[" : "{\"" + key) ? input
+                             : row.file.toml ? "[mcp_servers.@NAME@]\n" + input
+                                             : "{\"" + key + "\":{\"@NAME@\":" + input + "}}";
+        QVERIFY(write(path, filled(text)));
+        const TomlDoc doc = tomlParse(text); // its lines give back any text exactly
+        QStringList lines = doc.preamble;
+        for (const TomlSection &section : doc.sections)
+            lines += section.lines;
+        QCOMPARE(lines.join(doc.eol), text);
+        const IntegrationStatus got = checkIntegration(path, ClientFormat(op));
+        QCOMPARE((kStates[int(got.state)] + (' ' + got.command)).trimmed(), fill(want, tokens()));
+    }
+
+    // Paths shown to the user (several, "|" between them) with HOME "/h/张//", or "/" for op 1,
+    // folded into "~"; tst_pathdisplay runs this table.
+    void masked_data() {
+        columns();
+        row("below home, home itself", 0, "/h/张/文档|/h/张", "~/文档|~");
+        row("a sibling, another case, relative", 0, "/h/张x|/H/张|h/张", "/h/张x|/H/张|h/张");
+        row("root as home", 1, "//srv/x|/tmp", "~/srv/x|/tmp");
+    }
+    void masked() {
+        const auto [op, input, want] = fetch();
+        const ScopedEnv home("HOME", op ? "/" : "/h/张//");
+        QStringList shown;
+        for (const QString &path : input.split('|'))
+            shown << quorvelin::pathdisplay::forDisplay(path);
+        QCOMPARE(shown.join('|'), want);
+    }
+
+    // Letter case, separators, dot segments.
+    void normalize() { QCOMPARE(normalizePath("./C:\\Q\\\\b//./c/../D.EXE/"), "c:/q/b/d.exe"); }
+
+    void backupNames() {
+        QString base, name;
+        do { // a name made in the next second starts afresh
+            base = home_.filePath(QDateTime::currentDateTime().toString("'b.bak.'yyyyMMdd_HHmmss"));
+            QVERIFY(QDir().mkpath(base) && write(base + "_1", "taken"));
+            name = uniqueBackupPath(home_.filePath("b"));
+        } while (!name.startsWith(base));
+        QCOMPARE(name, base + "_2");
+    }
+
+    // Install into a realistic file, then remove: the results and the log lines against golden
+    // files, the backups against what was there.
+    void goldens_data() {
+        columns();
+        row("Claude Code: stale other world swept", Json, "claude-code.json", "");
+        row("Claude Desktop: our entry replaced", Json, "claude-desktop.json", "");
+        row("Zed: the other world kept", Zed, "zed-settings.json", "");
+        row("OpenCode: an empty command swept", OpenCode, "opencode.json", "");
+        row("Codex: comments, our tables amid", Codex, "codex-config.toml", "");
+        row("Codex: CR LF", Codex, "codex-crlf.toml", "");
+        row("Codex: the original back", Codex, "codex-plain.toml", "");
+        row("OpenCode: no container object", OpenCode, "edge/opencode-no-container.json", "");
+        row("Zed: a top level that is no object", Zed, "edge/zed-array.json", "");
+        row("Codex: our tables were all", Codex, "edge/codex-ours-only.toml", "");
+    }
+    void goldens() {
+        const auto [op, input, want] = fetch();
+        const QString stem = kData + input.section('.', 0, 0),
+                      path = home_.filePath(input.section('/', -1));
+        const QByteArray original = filled(readAll(kData + input));
+        QVERIFY(write(path, original));
+        const quorvelin::testsupport::LogCapture log("quorvelin.service");
+        const InstallResult installed = installToFile(path, ClientFormat(op));
+        const QByteArray after = readAll(path);
+        const InstallResult removed = removeFromFile(path, ClientFormat(op));
+        const QByteArray left = readAll(path);
+        const QByteArray lines = stampless(log.lines().join('\n')).replace(path, "@PATH@").toUtf8();
+        QCOMPARE(after, sorted(golden(stem + ".installed.expected", after, tokens()), op));
+        QCOMPARE(left, sorted(golden(stem + ".removed.expected", left, tokens()), op));
+        QCOMPARE(lines, golden(stem + ".log.expected", lines, tokens()));
+        QCOMPARE(readAll(installed.backupPath) + readAll(removed.backupPath), original + after);
+    }
+
+    // A file of over 20 MB in every dialect: install and remove keep all that is not ours (Codex
+    // byte for byte, JSON member for member); each backup is the file as it was. Labelled slow,
+    // it runs as tst_stress_config.
+    void twentyMegabytes() {
+        if (!qEnvironmentVariableIsSet("QUORVELIN_STRESS"))
+            QSKIP("tst_stress_config runs this");
+        for (const int format : {Json, Zed, OpenCode, Codex}) {
+            const Dialect &row = dialect(ClientFormat(format));
+            const QString path = home_.filePath("big");
+            QByteArray text = row.file.toml ? "" : "{\"" + QByteArray(row.containerKey) + "\": {";
+            const QByteArray part =
+                row.file.toml ? "[mcp_servers.s@]\nx='中'\n" : "\"s@\":{\"x\":\"中\"},";
+            for (int i = 0; text.size() < 21 << 20; ++i)
+                text += QByteArray(part).replace('@', QByteArray::number(i));
+            QVERIFY(write(path, text += row.file.toml ? "" : "\"z\": {}}}"));
+            const InstallResult installed = installToFile(path, ClientFormat(format));
+            const QByteArray after = readAll(path);
+            const InstallResult removed = removeFromFile(path, ClientFormat(format));
+            QVERIFY(installed.ok && removed.replaced && readAll(removed.backupPath) == after);
+            QVERIFY(readAll(installed.backupPath) == text);
+            QVERIFY(sorted(readAll(path), format) == sorted(text, format));
+        }
+    }
+
+    // Install and remove when the size of files written is limited to 40 bytes, the file is
+    // read-only or a link: input is the condition, "|", the content. Expected: the message, then
+    // "+backup" if one was made.
+    void fileSystem_data() {
+        columns();
+        row("a write too big", Json, "size limit|{}", "无法写入：@~@ +backup");
+        row("a backup too big", Remove + Codex,
+            "size limit|[mcp_servers.@NAME@]\ncommand='/q/q/q/q'", "备份失败：@BAK@");
+        row("a read-only file", Json, "read-only|{}", "无法写入：@~@ +backup");
+        row("comments", Zed, "|//",
+            "原文件 JSON 解析失败：illegal value（已备份到 @BAK@，未修改原文件） +backup");
+        row("a symbolic link stays one", Codex, "link|a = 1\n", " +backup");
+    }
+    void fileSystem() {
+        const auto [op, input, want] = fetch();
+        const QString condition = input.section('|', 0, 0), content = input.section('|', 1);
+        if (condition == "read-only" && ::geteuid() == 0)
+            QSKIP("root writes read-only files");
+        QTemporaryDir dir(home_.filePath("fs-XXXXXX"));
+        const QString path = dir.filePath("config");
+        QVERIFY(write(dir.filePath(condition == "link" ? "target" : "config"), filled(content)));
+        QVERIFY(condition != "link" || QFile::link("target", path));
+        QVERIFY(condition != "read-only" || QFile::setPermissions(path, QFile::ReadOwner));
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{condition == "size limit" ? 40 : saved.rlim_cur, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit); // the write or copy fails with EFBIG, even for root
+        const auto out =
+            (op & Remove ? removeFromFile : installToFile)(path, ClientFormat(op & 3), {});
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        const bool backup = !out.backupPath.isEmpty();
+        const Tokens where{{"@BAK@", path + ".bak.@STAMP@"},
+                           {"@~@", "~" + path.mid(home_.path().size())}};
+        QCOMPARE(stampless(out.message + (backup ? " +backup" : "")), fill(want, where));
+        QVERIFY(out.ok || readAll(path) == filled(content)); // a failure leaves the file as it was
+        QVERIFY(!backup || readAll(out.backupPath) == filled(content));
+        QCOMPARE(QDir(dir.path()).count(), 3u + (condition == "link") + backup);
+        QCOMPARE(QFileInfo(path).isSymLink(), condition == "link");
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_McpSetup)
 #include "tst_mcpsetup.moc"

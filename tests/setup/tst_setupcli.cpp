@@ -1,194 +1,101 @@
-// Runs the case files in data/: each case starts quorvelin-mcp-setup (a copy beside the real
-// sidecar, a fake one or none, or the build's own) in a private home, step by step, and checks
-// exit status, stdout (as JSON or text), stderr, the files it leaves and the fake's requests.
-// The library's self-test and discovery are tested here too, through the command, so they see
-// the identity of that copy exactly as they would inside the GUI program.
-#include "support/cases.h"
+// quorvelin-mcp-setup. Each row runs its invocations (" ; " between them) in a private home and
+// data home: in this process through setupcli::run, beside the real sidecar, or through a copy of
+// the command beside a fake sidecar or none. What they print and their exit status are compared
+// with data/<row up to ":">.expected, or <...>-installed.expected for the installed product.
+#include "mcpsetup/identity.h"
+#include "mcpsetup/setuptest.h"
+#include "setup/setupcli.h"
 #include "support/processenv.h"
+#include "support/scopedenv.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QCoreApplication>
+#include <QLoggingCategory>
 
-#include <cerrno>
 #include <csignal>
+#include <list>
 
 using namespace quorvelin::testsupport;
+using namespace setuptest;
+using quorvelin::mcpsetup::isDevBuild;
 
-namespace {
-
-const QString kData = QStringLiteral(QUORVELIN_SETUPCLI_DATA);
-
-// Every file of data/homes/`name`, tokens filled, against the same path below `home`: written
-// there when seeding, compared otherwise. Returns the first difference.
-QString syncHome(const QString &name, const QString &home, const Tokens &tokens, bool seed) {
-    const QString dir = kData + QStringLiteral("/homes/") + name;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    QString failure = QStringLiteral("no files in ") + dir;
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = home + source.mid(dir.size());
-        const QByteArray bytes = fill(QString::fromUtf8(readFile(source)), tokens).toUtf8();
-        if (seed ? !writeFile(target, bytes) : readFile(target) != bytes)
-            return QStringLiteral("%1 is not %2:\n%3").arg(target, source, readFile(target));
-        failure.clear();
-    }
-    return failure;
-}
-
-// `expected` is text (exact, or "re:" a pattern) or JSON that the whole of `actual` must be.
-QString outputMismatch(const QJsonValue &expected, const QByteArray &actual, const Tokens &tokens,
-                       const QString &where) {
-    if (expected.isUndefined())
-        return QString();
-    if (expected.isString())
-        return jsonMismatch(expected, QString::fromUtf8(actual), tokens, where);
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
-    if (error.error != QJsonParseError::NoError)
-        return where + QStringLiteral(" is not one JSON document: ") + error.errorString();
-    return jsonMismatch(
-        expected, document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()),
-        tokens, where);
-}
-
-// The first way one run fails its step: status, time, outputs, the fake's requests, the home.
-QString stepMismatch(const QJsonObject &step, const ProcessRun &run, const Tokens &tokens,
-                     const QString &script, const QString &home) {
-    if (run.exitCode != step.value(QStringLiteral("status")).toInt())
-        return QStringLiteral("exit status %1").arg(run.exitCode);
-    if (run.elapsedMs > step.value(QStringLiteral("maxWallMs")).toInt(20000))
-        return QStringLiteral("took %1 ms").arg(run.elapsedMs);
-    const QPair<QString, QByteArray> outputs[] = {
-        {QStringLiteral("stdout"), run.out},
-        {QStringLiteral("stderr"), run.err},
-        {QStringLiteral("requests"), readFile(script + QStringLiteral(".log"))}};
-    for (const auto &[name, bytes] : outputs) {
-        const QString m = outputMismatch(step.value(name), bytes, tokens, name);
-        if (!m.isEmpty())
-            return m;
-    }
-    const QString after = step.value(QStringLiteral("homeLike")).toString();
-    return after.isEmpty() ? QString() : syncHome(after, home, tokens, false);
-}
-
-// The fake's pid must name no process once the command has returned.
-QString childLeft(const QString &pidFile) {
-    const pid_t pid = pid_t(readFile(pidFile).toLong());
-    errno = 0;
-    if (pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH))
-        return QString();
-    ::kill(pid, SIGKILL);
-    return QStringLiteral("the sidecar child %1 outlived the command").arg(pid);
-}
-
-} // namespace
-
-class SetupCliTest : public QObject {
+class tst_SetupCli : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cases_data() { addCaseRows(kData); }
-    void cases();
+    void initTestCase() { QLoggingCategory::setFilterRules("quorvelin.*=false"); }
 
-private:
-    QTemporaryDir root_;
-    QMap<QString, QString> programs_;
+    // program: this process, "" or "this build" when what it prints differs between a development
+    // build and the installed product, or "dev world" with QUORVELIN_DEV=1; else the copy beside a
+    // fake sidecar that "exit"s after initialize or stays "silent", or beside none, "alone".
+    void runs_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("args");
+        row("usage: help on stdout, errors on stderr with status 2", "",
+            "--help ; -h clients ;  install --help ;  ; frobnicate --help ; probe --fast ; clients "
+            "-- ; probe --budget-ms ; probe --budget-ms=0 ; probe --budget-ms=-5 --x ; "
+            "claude-targets --budget-ms 5 ; remove cursor --config= ; install cursor zed ; install "
+            "; snippet vim");
+        row("install: backups, replaced, nothing left; failures", "",
+            "install cursor ; install cursor ; remove cursor ; remove cursor ; install zed --json "
+            "; remove zed --json ; install cline --config=/dev/null/x --json ; install cursor "
+            "--config / ; remove cursor --config=/ ; remove codex --config=/");
+        row("clients: snippets, each client with its state", "this build",
+            "snippet cursor ; install codex ; install cline --config=~/.cline/mcp.json/x ; clients "
+            "; clients --json");
+        row("targets: this build's instances by number", "this build",
+            "install cline --config=~/.claude-dev-instance-10/.claude.json ; install zed --config "
+            "~/.claude-instance-007/x ; install zed --config=~/.claude-dev-instance-007/x ; "
+            "install zed --config=~/.claude-dev-instance-2147483648/x ; install cline "
+            "--config=~/.claude-instance-3/.claude.json ; claude-targets ; claude-targets --json");
+        row("probe: the real sidecar", "this build", "probe ; probe --json");
+        row("world: snippets in the dev world", "dev world",
+            "snippet cursor ; snippet codex --json ; snippet zed ; snippet opencode");
+        row("exit: a sidecar that ends after initialize", "exit", "probe --budget-ms 8000 --json");
+        row("silent: a silent sidecar is killed at the budget", "silent", "probe --budget-ms 500");
+        row("alone: no sidecar to start or install", "alone",
+            "probe --budget-ms 60000 --json ; install codex");
+    }
+    void runs() {
+        QFETCH(QString, program);
+        QFETCH(QString, args);
+        IsolatedEnv env;
+        env.set("QUORVELIN_FAKE", program);
+        std::list<ScopedEnv> scoped;
+        for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR"})
+            scoped.emplace_back(name, env.environment().value(name).toUtf8());
+        scoped.emplace_back("QUORVELIN_DEV", program == "dev world" ? "1" : QByteArray());
+        QVERIFY(QDir().mkpath(env.appDataDir(false)) &&
+                write(env.appDataDir(false) + "/mcp-tools.json", R"({"tools":[{},{},{}]})"));
+        const QString copy = QUORVELIN_SETUPCLI_COPIES "/" + program + "/quorvelin-mcp-setup";
+        const bool inProcess = !QFileInfo::exists(copy);
+        QString record;
+        for (const QString &invocation : args.split(" ; ")) {
+            ProcessRun run;
+            const QStringList argv = invocation.isEmpty() ? QStringList() : invocation.split(' ');
+            if (inProcess) {
+                QTextStream out(&run.out), err(&run.err);
+                run.exitCode = quorvelin::setupcli::run(argv, out, err);
+            } else {
+                run = runProcess(copy, argv, env.environment(), {}, 20000);
+            }
+            record += "$ " + invocation + '\n' + run.out +
+                      (run.err.isEmpty() ? "" : "stderr:\n" + run.err) + "exit " +
+                      QString::number(run.exitCode) + '\n';
+        }
+        const qint64 pid = readAll(env.tmp() + "/fake.pid").toLongLong();
+        QVERIFY2(pid <= 0 || ::kill(pid, 0) != 0 || (::kill(pid, SIGKILL), false),
+                 "the sidecar outlived the self-test");
+        record.replace(QRegularExpression("\\d{8}_\\d{6}(_\\d+)?"), "@STAMP@")
+            .replace(QRegularExpression("(用时 |\"elapsedMs\": )\\d+"), "\\1N");
+        const QString name = QString(QTest::currentDataTag()).section(':', 0, 0) +
+                             (program == "this build" && !isDevBuild() ? "-installed" : "");
+        const QString bin =
+            QFileInfo(inProcess ? QCoreApplication::applicationFilePath() : copy).path();
+        QCOMPARE(record.toUtf8(),
+                 golden(QUORVELIN_SETUPCLI_DATA "/" + name + ".expected", record.toUtf8(),
+                        {{"@HOME@", env.home()}, {"@BIN@", bin}}));
+    }
 };
 
-void SetupCliTest::initTestCase() {
-    QVERIFY2(!root_.path().contains(QLatin1String("/build/")), "temp dir inside a build tree");
-    const QString setup = binDir() + QStringLiteral("/quorvelin-mcp-setup");
-    const QString fake = binDir() + QStringLiteral("/quorvelin-fake-sidecar");
-    // Copies outside the build tree count as the installed product; their paths hold a blank.
-    const QPair<QString, QString> copies[] = {{QStringLiteral("installed"), sidecarPath()},
-                                              {QStringLiteral("fake"), fake},
-                                              {QStringLiteral("noexec"), fake},
-                                              {QStringLiteral("alone"), QString()}};
-    for (const auto &[name, sidecar] : copies) {
-        const QString dir = root_.path() + QLatin1Char('/') + name + QStringLiteral(" copy");
-        QVERIFY(sidecar.isEmpty() ||
-                !copyExecutable(sidecar, dir, QStringLiteral("quorvelin-mcp")).isEmpty());
-        programs_.insert(name, copyExecutable(setup, dir));
-        QVERIFY(!programs_.value(name).isEmpty());
-    }
-    QVERIFY(QFile::setPermissions(root_.path() + QStringLiteral("/noexec copy/quorvelin-mcp"),
-                                  QFile::ReadOwner | QFile::WriteOwner));
-    programs_.insert(QStringLiteral("build"), setup);
-}
-
-void SetupCliTest::cases() {
-    QFETCH(QJsonObject, testCase);
-
-    IsolatedEnv env;
-    const QString program = programs_.value(
-        testCase.value(QStringLiteral("program")).toString(QStringLiteral("installed")));
-    QVERIFY2(!program.isEmpty(), "unknown program");
-    const Tokens tokens{{QStringLiteral("@HOME@"), env.home()},
-                        {QStringLiteral("@ROOT@"), env.root()},
-                        {QStringLiteral("@DATA@"), env.dataHome()},
-                        {QStringLiteral("@SIDECAR@"),
-                         QFileInfo(program).path() + QStringLiteral("/quorvelin-mcp")}};
-    const QJsonObject variables = testCase.value(QStringLiteral("env")).toObject();
-    for (auto it = variables.begin(); it != variables.end(); ++it)
-        env.set(it.key(), fill(it.value().toString(), tokens));
-    const QString home = testCase.value(QStringLiteral("home")).toString();
-    if (!home.isEmpty()) {
-        const QString failure = syncHome(home, env.home(), tokens, true);
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    }
-    const QJsonArray dirs = testCase.value(QStringLiteral("mkdir")).toArray();
-    for (const QJsonValue &dir : dirs)
-        QVERIFY(QDir().mkpath(fill(dir.toString(), tokens)));
-    const QJsonObject writes = testCase.value(QStringLiteral("write")).toObject();
-    for (auto it = writes.begin(); it != writes.end(); ++it)
-        QVERIFY(
-            writeFile(fill(it.key(), tokens),
-                      fill(it.value().isString()
-                               ? it.value().toString()
-                               : QString::fromUtf8(QJsonDocument(it.value().toObject()).toJson()),
-                           tokens)
-                          .toUtf8()));
-    const QString script = env.root() + QStringLiteral("/fake.json");
-    const QJsonValue fake = testCase.value(QStringLiteral("fake"));
-    if (fake.isArray()) {
-        QVERIFY(
-            writeFile(script, QJsonDocument(QJsonObject{{QStringLiteral("messages"),
-                                                         testCase[QStringLiteral("fakeMessages")]},
-                                                        {QStringLiteral("script"), fake}})
-                                  .toJson()));
-        env.set(QStringLiteral("QUORVELIN_FAKE_SCRIPT"), script);
-    }
-
-    const QJsonArray steps = testCase.contains(QStringLiteral("steps"))
-                                 ? testCase.value(QStringLiteral("steps")).toArray()
-                                 : QJsonArray{testCase};
-    for (const QJsonValue &value : steps) {
-        const QJsonObject step = value.toObject();
-        QStringList arguments;
-        const QJsonArray args = step.value(QStringLiteral("args")).toArray();
-        for (const QJsonValue &arg : args)
-            arguments << fill(arg.toString(), tokens);
-        const ProcessRun run = runProcess(program, arguments, env.environment(), {}, 20000);
-        const QString context = QStringLiteral("\nrun: %1\nstdout:\n%2\nstderr:\n%3")
-                                    .arg(arguments.join(QLatin1Char(' ')),
-                                         QString::fromUtf8(run.out), QString::fromUtf8(run.err));
-        QVERIFY2(run.finished, qPrintable(QStringLiteral("did not finish") + context));
-        const QString failure = stepMismatch(step, run, tokens, script, env.home());
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + context));
-    }
-    if (fake.isArray()) {
-        const QString left = childLeft(script + QStringLiteral(".pid"));
-        QVERIFY2(left.isEmpty(), qPrintable(left));
-    }
-}
-
-QTEST_GUILESS_MAIN(SetupCliTest)
+QTEST_GUILESS_MAIN(tst_SetupCli)
 #include "tst_setupcli.moc"
