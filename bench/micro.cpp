@@ -1,7 +1,7 @@
 // Micro-benchmarks of the sidecar's hot paths, in-process over the I/O seam.
 #include "mcpproto/initialize.h"
 #include "mcpsetup/install.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 #include "sidecar/sidecar.h"
 
 #include <QCoreApplication>

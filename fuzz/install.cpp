@@ -5,7 +5,7 @@
 // checked run never leaves a file its client loaded unable to load.
 #include "mcpsetup/install.h"
 #include "fuzzsupport.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -7,7 +7,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/jsonc_p.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

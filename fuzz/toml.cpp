@@ -3,7 +3,7 @@
 #include "fuzzsupport.h"
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <cstddef>
 #include <cstdint>

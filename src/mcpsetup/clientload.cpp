@@ -2,7 +2,7 @@
 // the writer; this only judges a text before and after a change, and tells the doctor what the
 // client will see.
 #include "mcpsetup/jsonc_p.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QJsonDocument>
 

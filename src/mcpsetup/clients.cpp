@@ -1,7 +1,7 @@
 #include "mcpsetup/clients.h"
 
 #include "mcpsetup/identity.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QDir>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpsetup/jsonc_p.h"
 #include "mcpsetup/probe.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 #include "pathdisplay/pathdisplay.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "mcpsetup/entry.h"
 
 #include "mcpsetup/identity.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 
 #include "logger/logger.h"
 #include "mcpsetup/identity.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 #include "pathdisplay/pathdisplay.h"
 
 #include <QDir>

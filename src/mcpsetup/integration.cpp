@@ -1,7 +1,7 @@
 #include "mcpsetup/integration.h"
 
 #include "mcpsetup/identity.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "mcpsetup/identity.h"
 #include "mcpsetup/jsonc_p.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

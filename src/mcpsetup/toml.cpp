@@ -1,5 +1,5 @@
 #include "mcpsetup/identity.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 
 namespace quorvelin::mcpsetup {
 

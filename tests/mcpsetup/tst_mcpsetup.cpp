@@ -6,7 +6,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/integration.h"
-#include "mcpsetup/setup_internal.h"
+#include "mcpsetup/setup_p.h"
 #include "mcpsetup/setuptest.h"
 #include "pathdisplay/pathdisplay.h"
 #include "support/scopedenv.h"

@@ -12,6 +12,9 @@ IsolatedEnv::IsolatedEnv()
     : env_(QProcessEnvironment::systemEnvironment()) {
     env_.remove(QStringLiteral("QUORVELIN_DEV"));
     env_.remove(QStringLiteral("QUORVELIN_MCP_YIELD_RETRY"));
+    // The C locale keeps the texts as written, whatever language the machine speaks.
+    env_.remove(QStringLiteral("LANGUAGE"));
+    env_.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     for (const QString &dir : {home(), dataHome(), tmp(), home() + QStringLiteral("/.config")})
         QDir().mkpath(dir);
     env_.insert(QStringLiteral("HOME"), home());

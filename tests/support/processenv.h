@@ -10,7 +10,8 @@
 namespace quorvelin::testsupport {
 
 // A private HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and TMPDIR for child processes, with the
-// product's own variables removed, so runs never see the real home or each other.
+// product's own variables removed and the C locale, so runs never see the real home, each other
+// or a translation.
 class IsolatedEnv {
 public:
     IsolatedEnv();

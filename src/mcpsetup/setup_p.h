@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-// Internal to the setup module; only src/mcpsetup and its tests include this.
+// Internal to the setup module; not part of the package.
 namespace quorvelin::mcpsetup {
 
 // --- Entries
