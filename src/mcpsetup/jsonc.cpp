@@ -20,9 +20,9 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Past white space and comments from `at`; stops at the first other byte, or returns -1 where an
-// unterminated block comment begins.
-qsizetype skipSpace(const QByteArray &text, qsizetype at) {
+// Past white space and comments from `at`; stops at the first other byte. At an unterminated
+// block comment it returns -1 and leaves `at` where the comment begins.
+qsizetype skipSpace(const QByteArray &text, qsizetype &at) {
     const qsizetype size = text.size();
     while (at < size) {
         if (isBlank(text[at])) {
@@ -68,11 +68,7 @@ private:
     }
 
     bool space(qsizetype &at) {
-        const qsizetype next = skipSpace(text_, at);
-        if (next < 0)
-            return fail(at, QObject::tr("注释没有结束"));
-        at = next;
-        return true;
+        return skipSpace(text_, at) >= 0 || fail(at, QObject::tr("注释没有结束"));
     }
 
     bool value(qsizetype &at, JsoncValue &out, int depth) {
@@ -283,8 +279,7 @@ bool startsLine(const QByteArray &text, qsizetype at) {
 // Only blanks and comments from `at` to the end of its line.
 bool endsLine(const QByteArray &text, qsizetype at) {
     const qsizetype end = lineBreak(text, at);
-    const qsizetype next = skipSpace(text.left(end), at);
-    return next == end;
+    return skipSpace(text.left(end), at) == end;
 }
 
 QByteArray indentOf(const QByteArray &text, qsizetype at) {
@@ -429,10 +424,12 @@ QByteArray removeJsoncMember(const QByteArray &text, const JsoncValue &object, c
         if (member.comma < 0 && previous)
             splices.push_back({previous->comma, previous->comma + 1, {}});
     } else if (member.comma >= 0) {
-        // From just after what precedes the member, so that a member written inline after a
-        // comma goes with the blank before it.
-        const qsizetype from = previous ? previous->comma + 1 : object.start + 1;
-        splices.push_back({from, tail, {}});
+        // A member written inline goes with the blank before it, or, when it is the first, with
+        // the blank after it.
+        const JsoncMember *next = found + 1 == object.members.end() ? nullptr : &*(found + 1);
+        splices.push_back({previous ? previous->comma + 1 : member.keyStart,
+                           previous || !next ? tail : next->keyStart,
+                           {}});
     } else {
         splices.push_back({previous ? previous->comma : member.keyStart, tail, {}});
     }

@@ -45,16 +45,20 @@ inline QString fill(QString text, const Tokens &tokens) {
     return text;
 }
 
+// Byte for byte, so that a byte order mark stays (QString would drop it).
+inline QByteArray fill(QByteArray text, const Tokens &tokens, bool back = false) {
+    for (const auto &[token, value] : tokens)
+        back ? text.replace(value.toUtf8(), token.toUtf8())
+             : text.replace(token.toUtf8(), value.toUtf8());
+    return text;
+}
+
 // The golden file with its placeholders filled. QUORVELIN_REGENERATE_GOLDEN=1 first rewrites it
 // from `actual`, each value turned back into its placeholder.
 inline QByteArray golden(const QString &path, const QByteArray &actual, const Tokens &tokens) {
-    if (qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_GOLDEN") == 1) {
-        QString text = QString::fromUtf8(actual);
-        for (const auto &[token, value] : tokens)
-            text.replace(value, token);
-        write(path, text.toUtf8());
-    }
-    return fill(QString::fromUtf8(readAll(path)), tokens).toUtf8();
+    if (qEnvironmentVariableIntValue("QUORVELIN_REGENERATE_GOLDEN") == 1)
+        write(path, fill(actual, tokens, true));
+    return fill(readAll(path), tokens);
 }
 
 } // namespace setuptest
