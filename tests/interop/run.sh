@@ -1,23 +1,12 @@
 #!/usr/bin/env bash
-# run.sh WORKDIR install        copies the package files into WORKDIR and installs them (npm ci)
-#                               unless the same lock file is already installed there
-# run.sh WORKDIR TEST.mjs...    runs the given test files with node's test runner from WORKDIR
+# run.sh WORKDIR TEST.mjs...    runs the tests with node's test runner from copies in WORKDIR,
+#                               where node_modules is
+# run.sh WORKDIR install        installs the pinned packages into WORKDIR (npm ci), unless this
+#                               lock file is installed there already
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-work=$1
-shift
-mkdir -p "$work"
-if [ "$1" = install ]; then
-    if [ -d "$work/node_modules" ] && cmp -s "$here/package-lock.json" "$work/package-lock.json"; then
-        exit 0
-    fi
-    cp "$here/package.json" "$here/package-lock.json" "$work/"
-    cd "$work"
-    exec npm ci --no-audit --no-fund --loglevel=error
-fi
-# The tests import from node_modules, which lives in WORKDIR: they run from a copy there.
-cp "$here"/*.mjs "$work/"
-cd "$work"
-files=()
-for test in "$@"; do files+=("$work/$(basename "$test")"); done
-exec node --test --test-concurrency=1 "${files[@]}"
+mkdir -p "$1" && cd "$1" && shift
+if [ "$1" != install ]; then cp "$here"/*.mjs .; exec node --test --test-concurrency=1 "$@"; fi
+[ -d node_modules ] && cmp -s "$here/package-lock.json" package-lock.json && exit 0
+cp "$here/package.json" "$here/package-lock.json" .
+exec npm ci --no-audit --no-fund --loglevel=error

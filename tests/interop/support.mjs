@@ -1,102 +1,64 @@
-// Shared by the interop tests: isolated homes for every sidecar run, a transport wrapper that
-// records the wire and can pin the revision the client asks for, and a connected SDK client.
-import { mkdtempSync, mkdirSync, writeFileSync, rmSync } from 'node:fs';
+// Shared by the interop tests: a private home for every run, and the official SDK client connected
+// to a fresh sidecar in one.
+import { mkdtempSync, mkdirSync, rmSync, writeFileSync } from 'node:fs';
+import { spawn } from 'node:child_process';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { createInterface } from 'node:readline';
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
 import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 
-export const sidecarPath = process.env.QUORVELIN_MCP_BIN;
 export const binDir = process.env.QUORVELIN_BIN_DIR;
-if (!sidecarPath || !binDir) throw new Error('QUORVELIN_MCP_BIN and QUORVELIN_BIN_DIR must be set');
 
-// Sanitizer settings reach the sidecar, so a report there fails its run as it does under CTest.
-const kPassedThrough = ['ASAN_OPTIONS', 'UBSAN_OPTIONS', 'LSAN_OPTIONS', 'PATH'];
+// Every home lives in one directory that goes when the process ends, after everything the tests
+// started has stopped.
+const base = mkdtempSync(join(tmpdir(), 'quorvelin-interop-'));
+process.on('exit', () => rmSync(base, { recursive: true, force: true }));
 
-// A private HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and TMPDIR; the product's own variables unset.
-export function isolatedHome(t) {
-  const root = mkdtempSync(join(tmpdir(), 'quorvelin-interop-'));
-  const dirs = { root, home: join(root, 'home'), data: join(root, 'data'), tmp: join(root, 'tmp') };
-  for (const dir of [dirs.home, dirs.data, dirs.tmp, join(dirs.home, '.config')])
-    mkdirSync(dir, { recursive: true });
-  const env = {
-    HOME: dirs.home,
-    XDG_DATA_HOME: dirs.data,
-    XDG_CONFIG_HOME: join(dirs.home, '.config'),
-    TMPDIR: dirs.tmp,
-  };
-  for (const name of kPassedThrough) if (process.env[name] !== undefined) env[name] = process.env[name];
-  t.after(() => rmSync(root, { recursive: true, force: true }));
-  return { ...dirs, env, appData: join(dirs.data, 'Brenlow', 'Quorvelin') };
+// The sanitizer settings pass, so that a report fails the run as it does under CTest.
+export function isolatedHome() {
+  const root = mkdtempSync(join(base, 'home-'));
+  const { ASAN_OPTIONS, UBSAN_OPTIONS, LSAN_OPTIONS } = process.env;
+  const env = { HOME: 'home', XDG_DATA_HOME: 'data', XDG_CONFIG_HOME: 'config', TMPDIR: 'tmp' };
+  for (const name in env) mkdirSync((env[name] = join(root, env[name])));
+  return { root, env: { ...env, ASAN_OPTIONS, UBSAN_OPTIONS, LSAN_OPTIONS } };
 }
 
-export function writeCatalogue(home, tools) {
-  mkdirSync(home.appData, { recursive: true });
-  writeFileSync(join(home.appData, 'mcp-tools.json'), JSON.stringify({ tools }, null, 2));
-}
-
-// Forwards to the stdio transport, keeps every message in both directions, and rewrites the
-// revision of the client's initialize request when one is pinned.
-export class RecordingTransport {
-  constructor(inner, pinnedRevision) {
-    this.inner = inner;
-    this.pinnedRevision = pinnedRevision;
-    this.sent = [];
-    this.received = [];
+// The client asks for the pinned revision, if any; the sidecar has the tool catalogue, and the GUI
+// program's stand-in started with the arguments in bridge, if given. When the test ends the client
+// closes, and the sidecar must then exit with status 0 on its own.
+export async function connect(t, { pinned, tools, bridge } = {}) {
+  const { root, env } = isolatedHome();
+  if (tools) mkdirSync(join(env.XDG_DATA_HOME, 'Brenlow', 'Quorvelin'), { recursive: true });
+  if (tools) writeFileSync(join(env.XDG_DATA_HOME, 'Brenlow', 'Quorvelin', 'mcp-tools.json'), JSON.stringify({ tools }));
+  if (bridge) {
+    const child = spawn(join(binDir, 'quorvelin-bridge-sim'), [...bridge, '--log', join(root, 'log')], { env });
+    t.after(() => child.kill());
+    // Its first line, or nothing when it ends first.
+    const lines = createInterface({ input: child.stdout })[Symbol.asyncIterator]();
+    assert.match(String((await lines.next()).value), /^ready /, 'the stand-in did not start');
   }
-  async start() {
-    this.inner.onmessage = (message) => {
-      this.received.push(message);
-      this.onmessage?.(message);
-    };
-    this.inner.onerror = (error) => this.onerror?.(error);
-    this.inner.onclose = () => this.onclose?.();
-    await this.inner.start();
-  }
-  async send(message, options) {
-    if (this.pinnedRevision && message.method === 'initialize')
-      message = { ...message, params: { ...message.params, protocolVersion: this.pinnedRevision } };
-    this.sent.push(message);
-    await this.inner.send(message, options);
-  }
-  async close() {
-    await this.inner.close();
-  }
-  setProtocolVersion(version) {
-    this.inner.setProtocolVersion?.(version);
-  }
-  // The answer to the request of that method, as it came over the wire.
-  answerTo(method) {
-    const request = this.sent.find((message) => message.method === method);
-    return request && this.received.find((message) => message.id === request.id);
-  }
-}
-
-// A client connected to a fresh sidecar; closing it checks that the sidecar exited cleanly.
-export async function connect(t, home, { pinnedRevision } = {}) {
-  const stdio = new StdioClientTransport({
-    command: sidecarPath,
-    args: [],
-    env: home.env,
-    stderr: 'pipe',
-  });
-  let stderr = '';
-  stdio.stderr.on('data', (chunk) => (stderr += chunk));
-  const transport = new RecordingTransport(stdio, pinnedRevision);
-  const client = new Client(
-    { name: 'quorvelin-interop', version: '1.0.0' },
-    { capabilities: {}, enforceStrictCapabilities: true },
-  );
+  const transport = new StdioClientTransport({ command: process.env.QUORVELIN_MCP_BIN, env });
+  const send = transport.send.bind(transport);
+  const pin = (params) => ({ ...params, protocolVersion: pinned ?? params.protocolVersion });
+  transport.send = (m) => send(m.method === 'initialize' ? { ...m, params: pin(m.params) } : m);
+  const client = new Client({ name: 'quorvelin-interop', version: '1.0.0' }, { enforceStrictCapabilities: true });
+  // The client keeps of the initialize answer only what its schema reads; the wire has all of it.
+  transport.onmessage = (message) => (client.initialized ??= message.result);
   await client.connect(transport);
-  // The transport keeps the child to itself; its exit status is what a clean shutdown shows.
-  const child = stdio._process;
-  const close = async () => {
-    await client.close();
-    if (child.exitCode === null) await new Promise((resolve) => child.once('exit', resolve));
-    return { exitCode: child.exitCode, signal: child.signalCode, stderr };
-  };
+  const sidecar = transport._process;
   t.after(async () => {
-    if (child.exitCode === null) child.kill('SIGKILL');
+    await client.close();
+    assert.deepEqual([sidecar.exitCode, sidecar.signalCode], [0, null]);
   });
-  return { client, transport, close, stderr: () => stderr };
+  return client;
+}
+
+// One test per case [label, connect's options, call, want]: in a session started with the options,
+// what call(client) gives is what the case wants.
+export function sessionTests(cases) {
+  for (const [label, options, call, want] of cases)
+    test(label, async (t) => assert.deepEqual(await call(await connect(t, options)), want));
 }
