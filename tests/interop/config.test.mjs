@@ -1,11 +1,13 @@
 // The setup command's install and then remove (--config) write every fixture, and a missing file,
 // in every dialect it fits, from a copy of the command in an odd directory, as a release copy and
-// in the dev world; real parsers read what they wrote: smol-toml for Codex, strict JSON.parse.
+// in the dev world; real parsers read what they wrote: smol-toml for Codex, strict JSON.parse, and
+// a parser of JSON with comments, as Zed reads its settings, for files edited in place.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { basename, extname, join } from 'node:path';
+import { parse as parseJsonc } from 'jsonc-parser';
 import { parse as parseToml } from 'smol-toml';
 import { binDir, isolatedHome } from './support.mjs';
 
@@ -64,3 +66,32 @@ for (const dev of [false, true]) {
     }
   });
 }
+
+test('settings with comments edited in place read as JSON with comments, and come back whole', () => {
+  const { root, env } = isolatedHome();
+  const command = join(root, 'quorvelin-mcp');
+  const setup = join(root, 'quorvelin-mcp-setup');
+  for (const file of [command, setup]) copyFileSync(join(binDir, basename(file)), file);
+  const strict = { allowTrailingComma: false, disallowComments: true };
+  const fixtures = readdirSync(fixtureDir).filter((file) => /^zed.*\.json$/.test(file));
+  let edited = 0;
+  for (const fixture of fixtures) {
+    const input = readFileSync(join(fixtureDir, fixture), 'latin1').replaceAll('@NAME@', 'quorvelin-dev');
+    const errors = [];
+    parseJsonc(input, errors, strict);
+    if (errors.length === 0) continue; // plain JSON goes the plain way
+    const file = join(root, fixture);
+    writeFileSync(file, input, 'latin1');
+    const run = (op) => spawnSync(setup, [op, 'zed', '--config', file, '--keep-comments'], { env }).status;
+    assert.equal(run('install'), 0, fixture);
+    const written = parseJsonc(readFileSync(file, 'utf8').replace(/^\uFEFF/, ''), errors, { allowTrailingComma: true });
+    const original = parseJsonc(Buffer.from(input, 'latin1').toString('utf8').replace(/^\uFEFF/, ''));
+    const { quorvelin: entry, ...others } = written.context_servers;
+    assert.deepEqual(entry, { command: { path: command, args: [] } }, fixture);
+    assert.deepEqual({ ...written, context_servers: others }, { ...original, context_servers: original.context_servers ?? {} });
+    assert.equal(run('remove'), 0, fixture);
+    assert.equal(readFileSync(file, 'latin1'), input, `${fixture} after remove`);
+    edited += 1;
+  }
+  assert.ok(edited >= 2, 'no settings file with comments among the fixtures');
+});
