@@ -18,35 +18,40 @@ bool isStale(const Dialect &dialect, const QJsonValue &entry) {
     return command.isEmpty() || !QFileInfo::exists(command);
 }
 
-// An empty file is a new one; any top level but an object reads as the empty object.
-bool parse(const QByteArray &content, QJsonObject &root, QString &error) {
+// A JSON file's top-level object and the dialect's container in it.
+struct Servers {
+    QJsonObject root;
+    QString key;
+    QJsonObject servers;
+};
+
+// An empty file is a new one; any top level but an object reads as the empty object, any
+// container but an object as an empty one. False, with Qt's reason, when it is not JSON.
+bool parse(const Dialect &dialect, const QByteArray &content, Servers &file, QString &error) {
+    file.key = QLatin1String(dialect.containerKey);
     if (content.isEmpty())
         return true;
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        error = parseError.errorString();
-        return false;
-    }
-    root = document.object();
-    return true;
+    file.root = QJsonDocument::fromJson(content, &parseError).object();
+    file.servers = file.root.value(file.key).toObject();
+    error = parseError.error == QJsonParseError::NoError ? QString() : parseError.errorString();
+    return error.isEmpty();
 }
 
 // Members of the root are written back in sorted order and re-indented, as Qt writes them.
-void rewrite(ConfigEdit &edit, QJsonObject root, const QString &key, const QJsonObject &servers) {
-    root.insert(key, servers);
+void rewrite(ConfigEdit &edit, Servers file) {
+    file.root.insert(file.key, file.servers);
     edit.changed = true;
-    edit.bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    edit.bytes = QJsonDocument(file.root).toJson(QJsonDocument::Indented);
 }
 
 ConfigEdit install(const Dialect &dialect, const QByteArray &old) {
     ConfigEdit edit;
-    QJsonObject root;
-    if (!parse(old, root, edit.parseError))
+    Servers file;
+    if (!parse(dialect, old, file, edit.parseError))
         return edit;
-    const QString key = QLatin1String(dialect.containerKey);
     const QString name = serverEntryName();
-    QJsonObject servers = root.value(key).toObject();
+    QJsonObject &servers = file.servers;
     edit.replaced = servers.contains(name);
     servers.insert(name, dialect.entry());
     for (const char *entryName : kEntryNames) {
@@ -58,36 +63,33 @@ ConfigEdit install(const Dialect &dialect, const QByteArray &old) {
             ++edit.staleRemoved;
         }
     }
-    rewrite(edit, root, key, servers);
+    rewrite(edit, file);
     return edit;
 }
 
 // Only this build's entry goes; the container stays, even when empty.
 ConfigEdit remove(const Dialect &dialect, const QByteArray &old) {
     ConfigEdit edit;
-    QJsonObject root;
-    if (!parse(old, root, edit.parseError))
+    Servers file;
+    if (!parse(dialect, old, file, edit.parseError))
         return edit;
-    const QString key = QLatin1String(dialect.containerKey);
-    QJsonObject servers = root.value(key).toObject();
     const QString name = serverEntryName();
-    edit.replaced = servers.contains(name);
+    edit.replaced = file.servers.contains(name);
     if (edit.replaced) {
-        servers.remove(name);
-        rewrite(edit, root, key, servers);
+        file.servers.remove(name);
+        rewrite(edit, file);
     }
     return edit;
 }
 
 EntryLookup lookup(const Dialect &dialect, const QByteArray &content) {
     EntryLookup entry;
-    QJsonObject root;
+    Servers file;
     QString error;
-    entry.parsed = parse(content, root, error);
-    const QJsonObject servers = root.value(QLatin1String(dialect.containerKey)).toObject();
+    entry.parsed = parse(dialect, content, file, error);
     const QString name = serverEntryName();
-    entry.found = servers.contains(name);
-    entry.command = dialect.command(servers.value(name));
+    entry.found = file.servers.contains(name);
+    entry.command = dialect.command(file.servers.value(name));
     return entry;
 }
 
