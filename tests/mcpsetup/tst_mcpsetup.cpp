@@ -339,6 +339,8 @@ private slots:
             "Ok Warning Ok: 启动本机的 MCP sidecar");
         row("Codex: a header TOML reads as a string", 2,
             "@CONFIG@=a = \"\"\"\n[mcp_servers.@NAME@]\n\"\"\"", "Ok Warning Warning: 未接入");
+        row("Codex: an accent where toml++ looks for white space", 2,
+            "@CONFIG@=a = \"\"\"x \\\n  é、\"\"\"", "Ok Warning: 未接入");
         row("a Claude Code project scope", 0,
             R"(@CONFIG@={"projects":{"/p":{"mcpServers":{"@NAME@":{"command":"/q"}}}}})",
             "Ok Warning Problem: 同名条目");
