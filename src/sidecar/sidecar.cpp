@@ -7,6 +7,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpyield/yieldretry.h"
 #include "sidecar/answer.h"
+#include "sidecar/relay.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace quorvelin::sidecar {
 
@@ -79,14 +81,40 @@ Outcome promptsGet(const QJsonObject &params, const BridgeCall &) {
     return prompt;
 }
 
+bool isGuiBridge(const BridgeCall &bridge) {
+    using Function = QJsonObject (*)(const QString &, const QJsonObject &, const QString &);
+    const Function *function = bridge.target<Function>();
+    return function && *function == &forwardToGuiBridge;
+}
+
 // Whatever the GUI program or the bridge reports travels inside the result, never as an error.
+// A reply of the common form from the real GUI bridge that asks for no retry is relayed as it
+// came, without being parsed into objects and written again; it gives the same bytes.
 Outcome toolsCall(const QJsonObject &params, const BridgeCall &bridge) {
-    const auto exchange = [&bridge](const QString &name, const QJsonObject &arguments) {
-        return bridge(name, arguments, QString());
+    const QString name = params.value(QStringLiteral("name")).toString();
+    const QJsonObject arguments = params.value(QStringLiteral("arguments")).toObject();
+    std::optional<QJsonObject> first;
+    if (isGuiBridge(bridge)) {
+        const BridgeReply reply = exchangeWithGuiBridge(name, arguments, QString());
+        if (reply.status == BridgeReply::Status::Line) {
+            WrittenResult written;
+            bool isError = true;
+            if (relayReply(reply.line(), &written.json, &isError) && !isError) {
+                written.json.keep = reply.bytes;
+                return written;
+            }
+        }
+        first = replyObject(reply);
+    }
+    const auto exchange = [&](const QString &toolName, const QJsonObject &toolArguments) {
+        if (!first)
+            return bridge(toolName, toolArguments, QString());
+        QJsonObject reply = std::move(*first);
+        first.reset();
+        return reply;
     };
-    return mcpyield::callToolWithYieldRetry(params.value(QStringLiteral("name")).toString(),
-                                            params.value(QStringLiteral("arguments")).toObject(),
-                                            mcpyield::yieldRetryEnabled(), exchange);
+    return mcpyield::callToolWithYieldRetry(name, arguments, mcpyield::yieldRetryEnabled(),
+                                            exchange);
 }
 
 // No GUI program means no resources, not a failure.
@@ -127,13 +155,13 @@ const Route kRoutes[] = {
 
 } // namespace
 
-QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
+Pieces answerTo(const QByteArray &line, const BridgeCall &bridge) {
     if (line.isEmpty())
-        return QByteArray();
+        return Pieces();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return QByteArray();
+        return Pieces();
     const QJsonObject message = document.object();
     const QString method = message.value(QStringLiteral("method")).toString();
     const QJsonValue id = message.value(QStringLiteral("id"));
@@ -144,9 +172,13 @@ QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
     }
     // Notifications (no id) and null ids never get an error back.
     if (id.isUndefined() || id.isNull())
-        return QByteArray();
+        return Pieces();
     return answerLine(
         id, RpcError{mcpproto::kMethodNotFound, QStringLiteral("Method not found: ") + method});
+}
+
+QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
+    return answerTo(line, bridge).joined();
 }
 
 int run(int argc, char **argv) {
@@ -178,9 +210,9 @@ int run(int argc, char **argv) {
         qsizetype size = qsizetype(length);
         if (size > 0 && buffer[size - 1] == '\n')
             --size;
-        const QByteArray answer = handleLine(QByteArray::fromRawData(buffer, size));
-        if (!answer.isEmpty())
-            out.write(answer);
+        // A long answer leaves in a few writes straight from the reply it relays.
+        answerTo(QByteArray::fromRawData(buffer, size), forwardToGuiBridge)
+            .writeTo([&out](QByteArrayView run) { out.write(run.data(), run.size()); });
     }
     std::free(buffer);
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sidecar/answer.h"
 #include "sidecar/bridge.h"
 
 #include <QByteArray>
@@ -11,6 +12,9 @@ namespace quorvelin::sidecar {
 // "\n", or an empty array when none is due (notifications, malformed lines, non-objects).
 // Tool calls and resource requests go through `bridge`; nothing here writes anywhere.
 QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge = forwardToGuiBridge);
+
+// The same answer in pieces, for writing without joining them (see Pieces).
+Pieces answerTo(const QByteArray &line, const BridgeCall &bridge);
 
 // The process: application identity, logger, then every line of standard input through
 // handleLine, each answer written to standard output at once. Returns 0 once the input ends.
