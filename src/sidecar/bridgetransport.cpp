@@ -57,16 +57,25 @@ extern "C" Q_DECL_EXPORT bool quorvelinBridgeExchange(const QString &address,
                                                       QByteArray *received) {
     static_assert(std::is_same_v<decltype(&quorvelinBridgeExchange),
                                  quorvelin::mcpproto::BridgeExchangeFunction>);
-    QLocalSocket socket;
+    // One socket object per thread for every exchange: making a QLocalSocket wires up its signals
+    // by name, which cost more than the whole exchange on the wire. Never destroyed, as it may
+    // outlive the application object.
+    thread_local QLocalSocket *const reused = new QLocalSocket;
+    QLocalSocket &socket = *reused;
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.abort();
     socket.connectToServer(address, QIODevice::ReadWrite);
-    if (!socket.waitForConnected(kConnectMs))
+    if (!socket.waitForConnected(kConnectMs)) {
+        socket.abort();
         return false;
+    }
     socket.write(requestLine);
     socket.flush();
     // A failed write shows up as a missing reply.
     socket.waitForBytesWritten(kWriteMs);
     receiveUntilLineFeed(socket, *received);
-    socket.disconnectFromServer();
+    // The reply is all there is to read; nothing is left to write.
+    socket.abort();
     return true;
 }
 
