@@ -32,8 +32,11 @@ struct BridgeReply {
     qsizetype lineSize = 0;
     QByteArrayView line() const { return QByteArrayView(bytes).first(lineSize); }
 };
-BridgeReply exchangeWithGuiBridge(const QString &name, const QJsonObject &arguments,
-                                  const QString &kind);
+BridgeReply exchangeWithGuiBridge(const QByteArray &requestLine);
+
+// The request line of an exchange, "\n" included.
+QByteArray bridgeRequestLine(const QString &name, const QJsonObject &arguments,
+                             const QString &kind);
 
 // What forwardToGuiBridge returns for that reply.
 QJsonObject replyObject(const BridgeReply &reply);

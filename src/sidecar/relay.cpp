@@ -44,18 +44,14 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-struct Value {
-    QByteArrayView key;  // of an object's member, without the quotes
-    QByteArrayView text; // of a scalar, as written (a string with its quotes)
-    int first = -1;      // of an object or array: its first member or element
-    int next = -1;       // the next member or element of the same parent
-    char kind = 0;       // '{', '[' or 's' for a scalar
-};
+using Value = PlainJson::Value;
+using Values = QVarLengthArray<Value, 32>;
 
 class Parser {
 public:
-    explicit Parser(QByteArrayView text)
-        : p_(text.data())
+    Parser(QByteArrayView text, Values &values)
+        : values(values)
+        , p_(text.data())
         , end_(text.data() + text.size()) {}
 
     // The whole text is one object and nothing else.
@@ -67,7 +63,7 @@ public:
         return p_ == end_;
     }
 
-    QVarLengthArray<Value, 64> values;
+    Values &values;
 
 private:
     void skipSpace() {
@@ -189,7 +185,7 @@ bool keyLess(QByteArrayView a, QByteArrayView b) {
 
 class Writer {
 public:
-    Writer(const QVarLengthArray<Value, 64> &values, Pieces *out)
+    Writer(const Values &values, Pieces *out)
         : values_(values)
         , out_(out) {}
 
@@ -245,27 +241,45 @@ private:
                   [](const Value *a, const Value *b) { return keyLess(a->key, b->key); });
     }
 
-    const QVarLengthArray<Value, 64> &values_;
+    const Values &values_;
     Pieces *out_;
     QVarLengthArray<const Value *, 16> members_;
 };
 
 } // namespace
 
-bool relayReply(QByteArrayView reply, Pieces *out, bool *isError) {
-    Parser parser(reply);
-    if (!parser.parseDocument())
+bool PlainJson::parse(QByteArrayView text) {
+    values_.clear();
+    size_ = text.size();
+    Parser parser(text, values_);
+    if (!parser.parseDocument() || !Writer(values_, nullptr).checkKeys()) {
+        values_.clear();
         return false;
-    Writer writer(parser.values, out);
-    if (!writer.checkKeys())
-        return false;
-    *isError = false;
-    for (int i = parser.values[0].first; i >= 0; i = parser.values[i].next) {
-        const Value &member = parser.values[i];
-        if (member.key == QByteArrayView("isError"))
-            *isError = member.text == QByteArrayView("true");
     }
-    writer.write(parser.values[0]);
+    return true;
+}
+
+int PlainJson::member(QByteArrayView key, int object) const {
+    if (values_.isEmpty() || values_[object].kind != '{')
+        return -1;
+    for (int i = values_[object].first; i >= 0; i = values_[i].next) {
+        if (values_[i].key == key)
+            return i;
+    }
+    return -1;
+}
+
+void PlainJson::write(int value, Pieces *out) const {
+    Writer(values_, out).write(values_[value]);
+}
+
+bool relayReply(QByteArrayView reply, Pieces *out, bool *isError) {
+    PlainJson json;
+    if (!json.parse(reply))
+        return false;
+    const int flag = json.member("isError");
+    *isError = flag >= 0 && json.scalar(flag) == "true";
+    json.write(0, out);
     return true;
 }
 
