@@ -849,6 +849,13 @@ std::string firstLine(const char *command) {
     return text;
 }
 
+// Other work on this shared machine slows every server of a run, the light C floors most in
+// proportion; a run that began busy says so.
+std::string busyNote() {
+    const double load = std::atof(firstLine("cut -d' ' -f1 /proc/loadavg").c_str());
+    return load >= 0.7 ? " (not quiet: other work ran beside this run)" : "";
+}
+
 std::string machine() {
     std::string cpu = "unknown processor";
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -865,7 +872,7 @@ std::string machine() {
     return cpu + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores, " +
            fixed(memGiB, 0) + " GiB; " + QSysInfo::prettyProductName().toStdString() + ", Linux " +
            QSysInfo::kernelVersion().toStdString() + "; load average at start " +
-           firstLine("cut -d' ' -f1-3 /proc/loadavg");
+           firstLine("cut -d' ' -f1-3 /proc/loadavg") + busyNote();
 }
 
 struct Target {
@@ -984,7 +991,8 @@ std::string report(const Options &options, const std::vector<Server> &servers,
     std::string md = "# Benchmark results\n\n";
     md += "Written by `" + options.command + "` on " +
           QDateTime::currentDateTime().toString(Qt::ISODate).toStdString() + ".\n\n";
-    md += "- Machine: " + machineText + "\n";
+    md += "- Machine: " + machineText + "; at the end " +
+          firstLine("cut -d' ' -f1-3 /proc/loadavg") + "\n";
     md += "- Servers: `quorvelin-mcp` (Release build); a server on `@modelcontextprotocol/sdk` " +
           sdkVersion(options) + " (node " + firstLine((options.node + " --version").c_str()) +
           ", `bench/sdk-server/`); and two floors, C programs answering each line with a fixed "
