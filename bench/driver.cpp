@@ -851,12 +851,16 @@ std::string firstLine(const char *command) {
 
 // Other work on this shared machine slows every server of a run, the light C floors most in
 // proportion; a run that began busy says so.
-std::string busyNote() {
-    const double load = std::atof(firstLine("cut -d' ' -f1 /proc/loadavg").c_str());
-    return load >= 0.7 ? " (not quiet: other work ran beside this run)" : "";
+std::string busyNote(const std::string &loadAverages) {
+    return std::atof(loadAverages.c_str()) >= 0.7 ? " (not quiet: other work ran beside this run)"
+                                                  : "";
 }
 
-std::string machine() {
+// `loadAtStart`: the load averages before the run began (before its build and micro-benchmarks,
+// which load the machine themselves); read now when empty.
+std::string machine(std::string loadAtStart) {
+    if (loadAtStart.empty())
+        loadAtStart = firstLine("cut -d' ' -f1-3 /proc/loadavg");
     std::string cpu = "unknown processor";
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
     if (cpuinfo.open(QIODevice::ReadOnly)) {
@@ -871,8 +875,8 @@ std::string machine() {
     const double memGiB = double(pages) * double(sysconf(_SC_PAGESIZE)) / (1 << 30);
     return cpu + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores, " +
            fixed(memGiB, 0) + " GiB; " + QSysInfo::prettyProductName().toStdString() + ", Linux " +
-           QSysInfo::kernelVersion().toStdString() + "; load average at start " +
-           firstLine("cut -d' ' -f1-3 /proc/loadavg") + busyNote();
+           QSysInfo::kernelVersion().toStdString() + "; load average at start " + loadAtStart +
+           busyNote(loadAtStart);
 }
 
 struct Target {
@@ -967,6 +971,7 @@ struct Options {
     int coldRuns = 30;
     SessionSizes sizes;
     std::string phases = "all"; // all, stdio or big
+    std::string loadAtStart;
 };
 
 std::string sdkVersion(const Options &options) {
@@ -1200,7 +1205,7 @@ bool parse(int argc, char **argv, Options &options) {
         {"--peer", &Options::peer},       {"--sdk-script", &Options::sdkScript},
         {"--node", &Options::node},       {"--micro", &Options::micro},
         {"--out", &Options::out},         {"--command", &Options::command},
-        {"--phases", &Options::phases},
+        {"--phases", &Options::phases},   {"--load-at-start", &Options::loadAtStart},
     };
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
@@ -1238,12 +1243,12 @@ int main(int argc, char **argv) {
                      "usage: %s --sidecar PATH --sdk-script server.mjs --floor PATH --peer PATH\n"
                      "          [--node PATH] [--micro micro.json] [--out RESULTS.md]\n"
                      "          [--command TEXT] [--cold-runs N] [--pings N] [--pipelined N]\n"
-                     "          [--tool-calls N] [--phases all|stdio|big]\n",
+                     "          [--tool-calls N] [--phases all|stdio|big] [--load-at-start TEXT]\n",
                      argv[0]);
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
-    const std::string machineText = machine();
+    const std::string machineText = machine(options.loadAtStart);
     const std::vector<Server> servers = {
         {"quorvelin-mcp", {options.sidecar}},
         {"SDK server", {options.node, options.sdkScript}},
