@@ -24,7 +24,8 @@ using BridgeCall = std::function<QJsonObject(const QString &name, const QJsonObj
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind);
 
-// The same exchange, its reply line left as it came, for a caller that relays it.
+// The same exchange for a request line already written (see bridgeRequestLine), its reply left
+// as it came, for a caller that relays it.
 struct BridgeReply {
     enum class Status { NoGuiProgram, NoLine, Line };
     Status status = Status::NoGuiProgram;

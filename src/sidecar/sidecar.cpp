@@ -220,8 +220,10 @@ std::optional<Pieces> quickAnswer(const QByteArray &line, const BridgeCall &brid
         answer.append("{}}\n");
         return answer;
     }
+    if (!isGuiBridge(bridge))
+        return std::nullopt;
     const QByteArray request = plainToolRequest(message);
-    if (request.isEmpty() || !isGuiBridge(bridge))
+    if (request.isEmpty())
         return std::nullopt;
     const BridgeReply reply = exchangeWithGuiBridge(request);
     if (std::optional<WrittenResult> written = relayed(reply)) {
