@@ -2,6 +2,7 @@
 #include "mcpproto/initialize.h"
 #include "mcpsetup/install.h"
 #include "mcpsetup/setup_p.h"
+#include "sidecar/relay.h"
 #include "sidecar/sidecar.h"
 
 #include <QCoreApplication>
@@ -83,6 +84,38 @@ void BM_HandleLineToolsList200(benchmark::State &state) {
     handle(state, R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})");
 }
 BENCHMARK(BM_HandleLineToolsList200);
+
+// A 10 MiB screenshot reply as a GUI program writes it: one image item, members not sorted.
+QByteArray imageReply() {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    QByteArray data(10 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = kAlphabet[(i * 7919) & 63];
+    return R"({"content":[{"type":"image","data":")" + data + R"(","mimeType":"image/png"}]})";
+}
+
+// What the sidecar does with such a reply: relays it, its data pointed at, not copied.
+void BM_RelayImageReply10MiB(benchmark::State &state) {
+    const QByteArray reply = imageReply();
+    for (auto _ : state) {
+        quorvelin::sidecar::Pieces pieces;
+        bool isError = false;
+        benchmark::DoNotOptimize(quorvelin::sidecar::relayReply(reply, &pieces, &isError));
+    }
+    state.SetBytesProcessed(qint64(state.iterations()) * reply.size());
+}
+BENCHMARK(BM_RelayImageReply10MiB)->Unit(benchmark::kMillisecond);
+
+// What the general way costs for it: Qt's parse and compact serialisation, nothing else.
+void BM_QtParseAndWriteImageReply10MiB(benchmark::State &state) {
+    const QByteArray reply = imageReply();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            QJsonDocument(QJsonDocument::fromJson(reply).object()).toJson(QJsonDocument::Compact));
+    state.SetBytesProcessed(qint64(state.iterations()) * reply.size());
+}
+BENCHMARK(BM_QtParseAndWriteImageReply10MiB)->Unit(benchmark::kMillisecond);
 
 // A Codex configuration of about 2,000 lines: many servers' tables, comments, blank lines.
 QString codexConfig(int lineCount) {

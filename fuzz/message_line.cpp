@@ -1,6 +1,8 @@
 // Message lines into the sidecar's handler, one after another as the read loop hands them over:
-// nothing crashes or hangs, no line gets more than one answer line, and every answer line is a
-// JSON object with "jsonrpc" "2.0", byte for byte as Qt's serialiser writes that object.
+// nothing crashes or hangs, no line gets more than one answer line, every answer line is a JSON
+// object with "jsonrpc" "2.0", byte for byte as Qt's serialiser writes that object, the quick way
+// of plain lines answers what the general way answers, and the request it writes for a tool call
+// is the one the general way writes.
 #include "fuzzsupport.h"
 #include "sidecar/sidecar.h"
 
@@ -37,6 +39,19 @@ void checkAnswer(const QByteArray &line, const QByteArray &answer) {
         fuzz::fail("an answer line differs from Qt's serialisation of it", line);
 }
 
+// No GUI program listens here, so the request a quick tool call would send is compared directly.
+void checkToolRequest(const QByteArray &line) {
+    const QByteArray request = sidecar::plainToolRequest(line);
+    if (request.isEmpty())
+        return;
+    const QJsonObject params =
+        QJsonDocument::fromJson(line).object().value(QStringLiteral("params")).toObject();
+    if (request != sidecar::bridgeRequestLine(params.value(QStringLiteral("name")).toString(),
+                                              params.value(QStringLiteral("arguments")).toObject(),
+                                              QString()))
+        fuzz::fail("the quick tool request differs from the general one", line);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -54,7 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     // The read loop splits at "\n" and never hands the terminator on.
     for (const QByteArray &line : input.split('\n')) {
-        checkAnswer(line, sidecar::handleLine(line));
+        const QByteArray answer = sidecar::handleLine(line);
+        checkAnswer(line, answer);
+        if (answer != sidecar::generalAnswerTo(line, sidecar::forwardToGuiBridge).joined())
+            fuzz::fail("the quick answer differs from the general one", line);
+        checkToolRequest(line);
     }
     return 0;
 }

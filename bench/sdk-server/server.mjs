@@ -1,5 +1,6 @@
-// The comparison server: what a user would write on the official SDK. One tool, forwarded to
-// the same bridge peer over the same kind of local socket, one connection per call.
+// The comparison server, written as the SDK's documentation shows it: McpServer, one tool
+// registered with a zod schema, StdioServerTransport; nothing added on the message path. The tool
+// is forwarded to the same bridge peer over the same kind of local socket, one connection per call.
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
@@ -9,10 +10,12 @@ import { z } from 'zod';
 
 const socketPath = path.join(os.tmpdir(), 'Quorvelin.McpBridge.v1');
 
+// Chunks are kept as they come and only the newest is searched for the line feed, so a reply of
+// many megabytes costs one pass and one copy, as any careful client would write it.
 function forward(name, args) {
     return new Promise((resolve) => {
         const socket = net.createConnection(socketPath);
-        let buffer = '';
+        const chunks = [];
         let done = false;
         const finish = (result) => {
             if (done) return;
@@ -21,15 +24,17 @@ function forward(name, args) {
             resolve(result);
         };
         const failure = (text) => ({ content: [{ type: 'text', text }], isError: true });
-        socket.setEncoding('utf8');
         socket.setTimeout(30000, () => finish(failure('[timeout]')));
         socket.on('connect', () => socket.write(JSON.stringify({ arguments: args, name }) + '\n'));
         socket.on('data', (chunk) => {
-            buffer += chunk;
-            const end = buffer.indexOf('\n');
-            if (end < 0) return;
+            const end = chunk.indexOf(10);
+            if (end < 0) {
+                chunks.push(chunk);
+                return;
+            }
+            chunks.push(chunk.subarray(0, end));
             try {
-                finish(JSON.parse(buffer.slice(0, end)));
+                finish(JSON.parse(Buffer.concat(chunks).toString('utf8')));
             } catch {
                 finish({});
             }

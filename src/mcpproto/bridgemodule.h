@@ -13,7 +13,8 @@ inline constexpr char kBridgeModuleName[] = "quorvelin-mcp-bridge";
 
 // One exchange on the local socket at `address`: connect (300 ms), write `requestLine`, read
 // until the first line feed (30 s budget), disconnect. Returns false when nothing accepted the
-// connection; otherwise true, with what arrived (possibly no complete line) in `received`.
+// connection; otherwise true, with what arrived up to and with the first line feed in `received`
+// (no line feed at the end: no complete line came). The capacity `received` brings is reused.
 using BridgeExchangeFunction = bool (*)(const QString &address, const QByteArray &requestLine,
                                         QByteArray *received);
 inline constexpr char kBridgeExchangeSymbol[] = "quorvelinBridgeExchange";

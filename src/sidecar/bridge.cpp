@@ -20,13 +20,6 @@ QString timeoutMessage() {
     return QStringLiteral("[timeout] Quorvelin 主程序无响应(工具执行超时)");
 }
 
-QByteArray requestLine(const QString &name, const QJsonObject &arguments, const QString &kind) {
-    QJsonObject request{{QStringLiteral("name"), name}, {QStringLiteral("arguments"), arguments}};
-    if (!kind.isEmpty())
-        request.insert(QStringLiteral("kind"), kind);
-    return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
-}
-
 // Loaded at the first bridge call, not at start: the network stack and the dozen libraries
 // it pulls in are most of what a start would otherwise map and relocate. A module that is
 // missing or broken is an incomplete installation; every call then finds no GUI program.
@@ -43,18 +36,50 @@ mcpproto::BridgeExchangeFunction exchangeFunction() {
 
 } // namespace
 
+QByteArray bridgeRequestLine(const QString &name, const QJsonObject &arguments,
+                             const QString &kind) {
+    QJsonObject request{{QStringLiteral("name"), name}, {QStringLiteral("arguments"), arguments}};
+    if (!kind.isEmpty())
+        request.insert(QStringLiteral("kind"), kind);
+    return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+}
+
+BridgeReply exchangeWithGuiBridge(const QByteArray &requestLine) {
+    // The buffer of the last reply is handed back for the next one, once nothing else holds it:
+    // a screenshot after a screenshot then lands in memory that is already mapped, instead of
+    // paying a page fault every 4 KiB.
+    thread_local QByteArray spare;
+    BridgeReply reply;
+    const mcpproto::BridgeExchangeFunction exchange = exchangeFunction();
+    if (!exchange || !exchange(mcpproto::bridgeAddress(), requestLine, &spare))
+        return reply;
+    reply.bytes = spare;
+    if (!reply.bytes.endsWith('\n')) {
+        reply.status = BridgeReply::Status::NoLine;
+        return reply;
+    }
+    reply.status = BridgeReply::Status::Line;
+    reply.lineSize = reply.bytes.size() - 1;
+    return reply;
+}
+
+QJsonObject replyObject(const BridgeReply &reply) {
+    switch (reply.status) {
+    case BridgeReply::Status::NoGuiProgram:
+        return mcpproto::makeError(needGuiMessage());
+    case BridgeReply::Status::NoLine:
+        return mcpproto::makeError(timeoutMessage());
+    case BridgeReply::Status::Line:
+        break;
+    }
+    // Only the first line counts; broken JSON and non-objects come back as the empty object.
+    return QJsonDocument::fromJson(QByteArray::fromRawData(reply.bytes.constData(), reply.lineSize))
+        .object();
+}
+
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind) {
-    const mcpproto::BridgeExchangeFunction exchange = exchangeFunction();
-    QByteArray received;
-    if (!exchange ||
-        !exchange(mcpproto::bridgeAddress(), requestLine(name, arguments, kind), &received))
-        return mcpproto::makeError(needGuiMessage());
-    const qsizetype end = received.indexOf('\n');
-    if (end < 0)
-        return mcpproto::makeError(timeoutMessage());
-    // Only the first line counts; broken JSON and non-objects come back as the empty object.
-    return QJsonDocument::fromJson(received.left(end)).object();
+    return replyObject(exchangeWithGuiBridge(bridgeRequestLine(name, arguments, kind)));
 }
 
 } // namespace quorvelin::sidecar

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QString>
 
@@ -21,5 +23,23 @@ using BridgeCall = std::function<QJsonObject(const QString &name, const QJsonObj
 // event loop.
 QJsonObject forwardToGuiBridge(const QString &name, const QJsonObject &arguments,
                                const QString &kind);
+
+// The same exchange for a request line already written (see bridgeRequestLine), its reply left
+// as it came, for a caller that relays it.
+struct BridgeReply {
+    enum class Status { NoGuiProgram, NoLine, Line };
+    Status status = Status::NoGuiProgram;
+    QByteArray bytes; // what arrived; the reply line is its first lineSize bytes
+    qsizetype lineSize = 0;
+    QByteArrayView line() const { return QByteArrayView(bytes).first(lineSize); }
+};
+BridgeReply exchangeWithGuiBridge(const QByteArray &requestLine);
+
+// The request line of an exchange, "\n" included.
+QByteArray bridgeRequestLine(const QString &name, const QJsonObject &arguments,
+                             const QString &kind);
+
+// What forwardToGuiBridge returns for that reply.
+QJsonObject replyObject(const BridgeReply &reply);
 
 } // namespace quorvelin::sidecar

@@ -4,6 +4,7 @@
 #include <QLocalSocket>
 
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 namespace {
@@ -17,25 +18,36 @@ constexpr int kShortestWaitMs = 50;
 // runs out; a line this long is no reply, so it ends like a missing one.
 constexpr qsizetype kLongestReplyBytes = 128 * 1024 * 1024;
 
-// What arrived until the first line feed, the peer's close, the end of the budget or more than
-// kLongestReplyBytes without a line feed.
-QByteArray receiveUntilLineFeed(QLocalSocket &socket) {
-    QByteArray buffer;
+// What arrived up to and with the first line feed, or until the peer's close, the end of the
+// budget or more than kLongestReplyBytes without a line feed; into `buffer`, keeping its capacity.
+void receiveUntilLineFeed(QLocalSocket &socket, QByteArray &buffer) {
+    buffer.resize(0);
     QElapsedTimer clock;
     clock.start();
-    // Only the bytes of the last read are searched: a long line costs one pass, not one per read.
-    qsizetype searched = 0;
-    while (buffer.indexOf('\n', searched) < 0 && clock.elapsed() < kReplyBudgetMs &&
-           buffer.size() <= kLongestReplyBytes) {
-        searched = buffer.size();
-        const int wait = std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed()));
+    while (buffer.size() <= kLongestReplyBytes) {
         // A closed connection ends the wait at once with false, so an early close never waits
         // out the budget.
-        if (!socket.waitForReadyRead(wait))
+        if (socket.bytesAvailable() <= 0 &&
+            (clock.elapsed() >= kReplyBudgetMs ||
+             !socket.waitForReadyRead(
+                 std::max(kShortestWaitMs, int(kReplyBudgetMs - clock.elapsed())))))
             break;
-        buffer.append(socket.readAll());
+        // Read in place after what came before, the capacity doubling: a reply of many megabytes
+        // is copied once out of the socket's buffer, not once more per read into a new array.
+        const qsizetype old = buffer.size();
+        const qsizetype available = qsizetype(socket.bytesAvailable());
+        if (buffer.capacity() - old < available)
+            buffer.reserve(std::max(buffer.capacity() * 2, old + available));
+        buffer.resize(old + available);
+        const qsizetype got =
+            qsizetype(std::max<qint64>(0, socket.read(buffer.data() + old, available)));
+        // Only the new bytes are searched: a long line costs one pass, not one per read.
+        const char *end =
+            static_cast<const char *>(std::memchr(buffer.constData() + old, '\n', size_t(got)));
+        buffer.resize(end ? end - buffer.constData() + 1 : old + got);
+        if (end)
+            break;
     }
-    return buffer;
 }
 
 } // namespace
@@ -45,6 +57,7 @@ extern "C" Q_DECL_EXPORT bool quorvelinBridgeExchange(const QString &address,
                                                       QByteArray *received) {
     static_assert(std::is_same_v<decltype(&quorvelinBridgeExchange),
                                  quorvelin::mcpproto::BridgeExchangeFunction>);
+    // A new socket per exchange, destroyed at its end.
     QLocalSocket socket;
     socket.connectToServer(address, QIODevice::ReadWrite);
     if (!socket.waitForConnected(kConnectMs))
@@ -53,7 +66,7 @@ extern "C" Q_DECL_EXPORT bool quorvelinBridgeExchange(const QString &address,
     socket.flush();
     // A failed write shows up as a missing reply.
     socket.waitForBytesWritten(kWriteMs);
-    *received = receiveUntilLineFeed(socket);
+    receiveUntilLineFeed(socket, *received);
     socket.disconnectFromServer();
     return true;
 }

@@ -7,6 +7,7 @@
 #include "mcpsetup/identity.h"
 #include "mcpyield/yieldretry.h"
 #include "sidecar/answer.h"
+#include "sidecar/relay.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,9 +15,11 @@
 #include <QJsonDocument>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace quorvelin::sidecar {
 
@@ -79,14 +82,50 @@ Outcome promptsGet(const QJsonObject &params, const BridgeCall &) {
     return prompt;
 }
 
+bool isGuiBridge(const BridgeCall &bridge) {
+    using Function = QJsonObject (*)(const QString &, const QJsonObject &, const QString &);
+    const Function *function = bridge.target<Function>();
+    return function && *function == &forwardToGuiBridge;
+}
+
+// A reply of the plain form (see PlainJson) that asks for no retry, relayed as it came: not
+// parsed into objects and written again, and its long strings not copied. The same bytes.
+std::optional<WrittenResult> relayed(const BridgeReply &reply) {
+    if (reply.status != BridgeReply::Status::Line)
+        return std::nullopt;
+    WrittenResult written;
+    written.json.reserve(std::min(reply.lineSize, Pieces::kReferencedBytes) + 16);
+    bool isError = true;
+    if (!relayReply(reply.line(), &written.json, &isError) || isError)
+        return std::nullopt;
+    written.json.keep = reply.bytes;
+    return written;
+}
+
+// A tool call once its first reply is in: sent again while the GUI program defers, then noted.
+Outcome afterFirstReply(const QString &name, const QJsonObject &arguments, QJsonObject first,
+                        const BridgeCall &bridge) {
+    bool answered = false;
+    const auto exchange = [&](const QString &toolName, const QJsonObject &toolArguments) {
+        if (answered)
+            return bridge(toolName, toolArguments, QString());
+        answered = true;
+        return std::move(first);
+    };
+    return mcpyield::callToolWithYieldRetry(name, arguments, mcpyield::yieldRetryEnabled(),
+                                            exchange);
+}
+
 // Whatever the GUI program or the bridge reports travels inside the result, never as an error.
 Outcome toolsCall(const QJsonObject &params, const BridgeCall &bridge) {
-    const auto exchange = [&bridge](const QString &name, const QJsonObject &arguments) {
-        return bridge(name, arguments, QString());
-    };
-    return mcpyield::callToolWithYieldRetry(params.value(QStringLiteral("name")).toString(),
-                                            params.value(QStringLiteral("arguments")).toObject(),
-                                            mcpyield::yieldRetryEnabled(), exchange);
+    const QString name = params.value(QStringLiteral("name")).toString();
+    const QJsonObject arguments = params.value(QStringLiteral("arguments")).toObject();
+    if (!isGuiBridge(bridge))
+        return afterFirstReply(name, arguments, bridge(name, arguments, QString()), bridge);
+    const BridgeReply reply = exchangeWithGuiBridge(bridgeRequestLine(name, arguments, QString()));
+    if (std::optional<WrittenResult> written = relayed(reply))
+        return std::move(*written);
+    return afterFirstReply(name, arguments, replyObject(reply), bridge);
 }
 
 // No GUI program means no resources, not a failure.
@@ -125,15 +164,93 @@ const Route kRoutes[] = {
     {"resources/read", resourcesRead},
 };
 
+// The start of an answer to a message in plain JSON: "{" and its "id" member, if it has one.
+Pieces answerHead(const PlainJson &message, qsizetype reserve) {
+    Pieces head;
+    head.reserve(reserve);
+    head.append('{');
+    if (const int id = message.member("id"); id >= 0) {
+        head.append("\"id\":");
+        message.write(id, &head);
+        head.append(',');
+    }
+    head.append("\"jsonrpc\":\"2.0\",\"result\":");
+    return head;
+}
+
+// The request to the GUI program for a tools/call in plain JSON, written from the message itself;
+// empty for any other message, or when "params", "name" or "arguments" is not what the general
+// way reads as such.
+QByteArray plainToolRequest(const PlainJson &message) {
+    const int method = message.member("method");
+    const int params = message.member("params");
+    if (method < 0 || message.scalar(method) != "\"tools/call\"" || params < 0)
+        return QByteArray();
+    const int name = message.member("name", params);
+    const int arguments = message.member("arguments", params);
+    if (name < 0 || !message.scalar(name).startsWith('"') ||
+        (arguments >= 0 && message.kind(arguments) != '{'))
+        return QByteArray();
+    Pieces request;
+    request.reserve(message.size() + 16);
+    request.append("{\"arguments\":");
+    if (arguments < 0)
+        request.append("{}");
+    else
+        message.write(arguments, &request);
+    request.append(",\"name\":");
+    message.write(name, &request);
+    request.append("}\n");
+    return request.joined();
+}
+
+// Messages in plain JSON that need none of Qt's objects are answered from the line itself: pings,
+// the initialized notification, and tool calls whose reply is relayed. The same bytes as the
+// general way; nullopt for any other line, which then goes that way.
+std::optional<Pieces> quickAnswer(const QByteArray &line, const BridgeCall &bridge) {
+    PlainJson message;
+    if (!message.parse(line))
+        return std::nullopt;
+    const int method = message.member("method");
+    const QByteArrayView name = method < 0 ? QByteArrayView() : message.scalar(method);
+    if (name == "\"notifications/initialized\"")
+        return Pieces();
+    if (name == "\"ping\"") {
+        Pieces answer = answerHead(message, line.size() + 64);
+        answer.append("{}}\n");
+        return answer;
+    }
+    if (!isGuiBridge(bridge))
+        return std::nullopt;
+    const QByteArray request = plainToolRequest(message);
+    if (request.isEmpty())
+        return std::nullopt;
+    const BridgeReply reply = exchangeWithGuiBridge(request);
+    if (std::optional<WrittenResult> written = relayed(reply)) {
+        Pieces answer = answerHead(message, 256);
+        answer.append(written->json);
+        answer.append("}\n");
+        answer.keep = written->json.keep;
+        return answer;
+    }
+    // The general way from here on, with the reply that came.
+    const QJsonObject object = QJsonDocument::fromJson(line).object();
+    const QJsonObject params = object.value(QStringLiteral("params")).toObject();
+    return answerLine(object.value(QStringLiteral("id")),
+                      afterFirstReply(params.value(QStringLiteral("name")).toString(),
+                                      params.value(QStringLiteral("arguments")).toObject(),
+                                      replyObject(reply), bridge));
+}
+
 } // namespace
 
-QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
+Pieces generalAnswerTo(const QByteArray &line, const BridgeCall &bridge) {
     if (line.isEmpty())
-        return QByteArray();
+        return Pieces();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return QByteArray();
+        return Pieces();
     const QJsonObject message = document.object();
     const QString method = message.value(QStringLiteral("method")).toString();
     const QJsonValue id = message.value(QStringLiteral("id"));
@@ -144,9 +261,24 @@ QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
     }
     // Notifications (no id) and null ids never get an error back.
     if (id.isUndefined() || id.isNull())
-        return QByteArray();
+        return Pieces();
     return answerLine(
         id, RpcError{mcpproto::kMethodNotFound, QStringLiteral("Method not found: ") + method});
+}
+
+Pieces answerTo(const QByteArray &line, const BridgeCall &bridge) {
+    if (std::optional<Pieces> answer = quickAnswer(line, bridge))
+        return std::move(*answer);
+    return generalAnswerTo(line, bridge);
+}
+
+QByteArray plainToolRequest(const QByteArray &line) {
+    PlainJson message;
+    return message.parse(line) ? plainToolRequest(message) : QByteArray();
+}
+
+QByteArray handleLine(const QByteArray &line, const BridgeCall &bridge) {
+    return answerTo(line, bridge).joined();
 }
 
 int run(int argc, char **argv) {
@@ -178,9 +310,9 @@ int run(int argc, char **argv) {
         qsizetype size = qsizetype(length);
         if (size > 0 && buffer[size - 1] == '\n')
             --size;
-        const QByteArray answer = handleLine(QByteArray::fromRawData(buffer, size));
-        if (!answer.isEmpty())
-            out.write(answer);
+        // A long answer leaves in a few writes straight from the reply it relays.
+        answerTo(QByteArray::fromRawData(buffer, size), forwardToGuiBridge)
+            .writeTo([&out](QByteArrayView run) { out.write(run.data(), run.size()); });
     }
     std::free(buffer);
     return 0;
