@@ -257,11 +257,17 @@ private slots:
         QCOMPARE(QFileInfo(path).isSymLink(), condition == "link");
     }
 
-    // JSON with comments: the reader's verdict on input ("" when it reads it).
+    // JSON with comments: the reader's verdict on input, its value in compact JSON when it reads
+    // it.
     void jsoncReader_data() {
         columns();
         row("comments, trailing commas, a BOM", 0,
-            "\xEF\xBB\xBF// c\n{\"a\": [1, \"\\ud83d\\ude00\",], /* b */ \"c\": {},}", "");
+            "\xEF\xBB\xBF// c\n{\"a\": [1, \"\\ud83d\\ude00\",], /* b */ \"c\": {},}",
+            "{\"a\":[1,\"😀\"],\"c\":{}}");
+        // Written without raw strings, whose backslashes moc would misread.
+        row("every escape", 0, "[\"\\\"\\\\\\/\\b\\f\\n\\r\\t\\u00e9\", -0.5e+3, true, null]",
+            "[\"\\\"\\\\/\\b\\f\\n\\r\\té\",-500,true,null]");
+        row("a short \\u escape", 0, "[\"\\u12\"]", "第 1 行第 3 列：无效的转义序列");
         row("an unterminated comment", 0, "{} /* x", "第 1 行第 4 列：注释没有结束");
         row("an unterminated string", 0, "{\n  \"a\": \"x", "第 2 行第 8 列：字符串没有结束");
         row("a bad escape", 0, "[\"\\x\"]", "第 1 行第 3 列：无效的转义序列");
@@ -272,7 +278,12 @@ private slots:
     }
     void jsoncReader() {
         const auto [op, input, want] = fetch();
-        QCOMPARE(readJsonc(input.toUtf8()).error, want);
+        const JsoncDocument document = readJsonc(input.toUtf8());
+        QCOMPARE(document.error.isEmpty()
+                     ? QString::fromUtf8(QJsonDocument::fromVariant(document.root.value.toVariant())
+                                             .toJson(QJsonDocument::Compact))
+                     : document.error,
+                 want);
     }
 
     // The edit in place: expected is what install makes of input; with Remove, remove gives the
@@ -288,6 +299,13 @@ private slots:
             "{\n  \"mcpServers\": {\n    \"x\": 1, // x\n  },\n}",
             "{\n  \"mcpServers\": {\n    \"x\": 1, // x\n    \"@NAME@\": {\n      \"args\": [],"
             "\n      \"command\": \"@SIDECAR@\"\n    },\n  },\n}");
+        row("an empty object whose line ends in a comment", Json + Remove, "{ /* a\nb */ }",
+            "{\"mcpServers\": {\"@NAME@\": " + entry + "} /* a\nb */ }");
+        row("the other world swept from between two", Json,
+            "{\"mcpServers\": {\"a\": 1, \"@OTHER@\": 0, \"b\": 2}}",
+            "{\"mcpServers\": {\"a\": 1, \"b\": 2, \"@NAME@\": " + entry + "}}");
+        row("the other world alone, a trailing comma", Json, "{\"mcpServers\": {\"@OTHER@\": 0,}}",
+            "{\"mcpServers\": {\"@NAME@\": " + entry + "}}");
         row("our entry replaced, the other world swept", Json,
             "{\"mcpServers\": {\"@OTHER@\": 0, \"@NAME@\": 1} /**/}",
             "{\"mcpServers\": {\"@NAME@\": " + entry + "} /**/}");

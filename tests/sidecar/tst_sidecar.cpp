@@ -1,5 +1,6 @@
 // The sidecar beyond its conversations (those are in transcripts/ and scenarios/): the bytes of
-// the answer envelope, and a client that stops reading.
+// the answer envelope, the relay of plain replies, and a client that stops reading.
+#include "sidecar/relay.h"
 #include "sidecar/sidecar.h"
 #include "support/processenv.h"
 
@@ -43,6 +44,30 @@ private slots:
         QCOMPARE(handleLine("{" + member + R"("method":"ping"})"), expected(R"("result":{})"));
         QCOMPARE(handleLine("{" + member + R"("method":"prompts/get","params":{"name":"x/y"}})"),
                  expected(R"("error":{"code":-32602,"message":"Unknown prompt: x/y"})"));
+    }
+
+    // A reply in plain JSON is relayed, as Qt would write it; anything else is left to Qt.
+    void relay_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("relayed");
+        QTest::newRow("plain, white space of every kind")
+            << QByteArray("{\n \"b\": 1,\r\n\t\"a\": [true, null, \"x\", -20]\n}") << true;
+        QTest::newRow("an error") << QByteArray(R"({"isError":true,"content":[]})") << true;
+        QTest::newRow("a leading zero is no JSON") << QByteArray(R"({"a":01})") << false;
+        QTest::newRow("a fraction") << QByteArray(R"({"a":1.5})") << false;
+        QTest::newRow("an escape") << QByteArray(R"({"a":"\n"})") << false;
+        QTest::newRow("a key twice") << QByteArray(R"({"a":1,"a":2})") << false;
+    }
+    void relay() {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, relayed);
+        quorvelin::sidecar::Pieces out;
+        bool isError = false;
+        QCOMPARE(quorvelin::sidecar::relayReply(reply, &out, &isError), relayed);
+        const QJsonObject parsed = QJsonDocument::fromJson(reply).object();
+        if (relayed)
+            QCOMPARE(out.joined(), QJsonDocument(parsed).toJson(QJsonDocument::Compact));
+        QCOMPARE(isError, relayed && parsed.value("isError").toBool());
     }
 
     // A client that stopped reading must not end the sidecar: it goes on to the end of input.
