@@ -7,6 +7,7 @@
 #include "support/scopedenv.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
@@ -121,6 +122,12 @@ private slots:
         QVERIFY(!second.listen(&error));
         const QString name = live.serverName();
         QVERIFY(error.contains(name));
+        // Other users of the machine must not reach the user's screenshots.
+        const QFileInfo socketFile(dir_.path() + QLatin1Char('/') + name);
+        QVERIFY(socketFile.exists());
+        const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+        QCOMPARE(socketFile.permissions() & others, QFileDevice::Permissions());
         live.close();
         // What a crashed GUI program leaves behind is cleared.
         QFile stale(dir_.path() + QLatin1Char('/') + name);
